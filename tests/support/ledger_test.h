@@ -1,0 +1,20 @@
+// The base fixture of every test in the project. SetUp checks that the
+// stand-in kernel starts clean (an earlier test that did not derive from
+// LedgerTest may have left blocks behind). TearDown, on the test's main
+// thread after the test's own threads have ended, expects: the pool ledger
+// balanced (the leak report is printed otherwise), the thread back at
+// PASSIVE_LEVEL, no critical region entered, no floating-point save
+// outstanding and no lock held by any thread. It then resets the stand-in
+// (injection cleared, ledger emptied) so the next test starts clean.
+//
+// A derived fixture that overrides TearDown frees its own objects first and
+// then calls LedgerTest::TearDown().
+#pragma once
+
+#include <gtest/gtest.h>
+
+class LedgerTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+};
