@@ -30,6 +30,9 @@ struct ToneCase {
     Matrix expected;
 };
 
+// Names the case in test listings (the default would print its bytes).
+void PrintTo(const ToneCase& c, std::ostream* os) { *os << c.name; }
+
 class ColourTablesTest : public LedgerTest, public ::testing::WithParamInterface<ToneCase> {};
 
 TEST_P(ColourTablesTest, PublishesTheComposedMatrix) {

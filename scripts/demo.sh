@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the host preset, makes the built-in
+# synthetic test frame (1280x960 raw Bayer, RGGB) and converts it to a PNG.
+#
+#   scripts/demo.sh [OUTPUT_DIR]     (default: build/demo)
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+out="${1:-$root/build/demo}"
+mkdir -p "$out"
+out="$(cd "$out" && pwd)"
+cd "$root"
+source scripts/lib/ensure_packages.sh
+
+step() { printf '\n== %s ==\n' "$*"; }
+
+step "packages"
+ensure_packages "${BAYERCAM_HOST_PACKAGES[@]}"
+
+step "configure host"
+cmake --preset host
+step "build host"
+cmake --build --preset host -j2
+
+step "test frame"
+build/host/tools/testframe --out "$out/testframe.raw"
+
+step "convert"
+build/host/tools/rawconv --in "$out/testframe.raw" --width 1280 --height 960 \
+  --out "$out/testframe.png"
+
+step "done"
+echo "raw frame: $out/testframe.raw"
+echo "image:     $out/testframe.png"

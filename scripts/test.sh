@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every preset (host, host-asan, host-tsan,
+# windows) and runs the host test suites: all tests on the host and
+# sanitizer builds, the "threads" tests under ThreadSanitizer.
+# Exit status: non-zero if a build or any test failed.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+source scripts/lib/ensure_packages.sh
+
+step() { printf '\n== %s ==\n' "$*"; }
+
+step "packages"
+ensure_packages "${BAYERCAM_HOST_PACKAGES[@]}" "${BAYERCAM_WINDOWS_PACKAGES[@]}"
+
+for preset in host host-asan host-tsan windows; do
+  step "configure $preset"
+  cmake --preset "$preset"
+  step "build $preset"
+  cmake --build --preset "$preset" -j2
+done
+
+# Every suite runs even if an earlier one failed; the exit status says
+# whether all passed.
+failed=()
+for preset in host host-asan host-tsan; do
+  step "test $preset"
+  ctest --preset "$preset" -j2 || failed+=("$preset")
+done
+
+if ((${#failed[@]} > 0)); then
+  step "FAILED: ${failed[*]}"
+  exit 1
+fi

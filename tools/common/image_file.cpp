@@ -1,0 +1,37 @@
+#include "image_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+#include "bgrx_writer.h"
+#include "bmp_writer.h"
+#include "png_writer.h"
+
+std::optional<ImageFormat> imageFormatForPath(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (ext == ".bgrx") {
+        return ImageFormat::kBgrx;
+    }
+    if (ext == ".bmp") {
+        return ImageFormat::kBmp;
+    }
+    if (ext == ".png") {
+        return ImageFormat::kPng;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::uint8_t> encodeImage(ImageFormat format, BgrxImageView image) {
+    switch (format) {
+        case ImageFormat::kBmp:
+            return encodeBmp(image);
+        case ImageFormat::kPng:
+            return encodePng(image);
+        case ImageFormat::kBgrx:
+            break;
+    }
+    return encodeBgrx(image);
+}
