@@ -9,6 +9,7 @@
 #include <emmintrin.h>
 
 #include "../platform/kernel.h"
+#include "demosaic_step.h"
 #include "force_inline.h"
 
 namespace bgrx {
@@ -63,3 +64,25 @@ PIPELINE_INLINE UCHAR* storePartial(UCHAR* to, __m128i b, __m128i g, __m128i r, 
 }
 
 }  // namespace bgrx
+
+// Base of the sinks that end in BGRX output: Derived supplies
+// toBytes(step, b, g, r), the step's blue, green and red bytes in pixel
+// order, and this stores them.
+template <typename Derived>
+class BgrxSink {
+  public:
+    PIPELINE_INLINE UCHAR* fullStep(const StepPixels& step, UCHAR* out) const {
+        __m128i b, g, r;
+        derived().toBytes(step, b, g, r);
+        return bgrx::storeFull(out, b, g, r);
+    }
+
+    PIPELINE_INLINE UCHAR* lastStep(const StepPixels& step, ULONG count, UCHAR* out) const {
+        __m128i b, g, r;
+        derived().toBytes(step, b, g, r);
+        return bgrx::storePartial(out, b, g, r, count);
+    }
+
+  private:
+    PIPELINE_INLINE const Derived& derived() const { return *static_cast<const Derived*>(this); }
+};

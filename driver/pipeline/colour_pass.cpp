@@ -26,7 +26,8 @@ struct OutputWeights {
 };
 
 __m128i weightLanes(LONG entry) {
-    const ULONG magnitude = (entry < 0) ? 0u - static_cast<ULONG>(entry) : static_cast<ULONG>(entry);
+    const ULONG magnitude =
+        (entry < 0) ? 0u - static_cast<ULONG>(entry) : static_cast<ULONG>(entry);
     return _mm_set1_epi16(static_cast<short>(magnitude & 0xFFFFu));
 }
 
@@ -107,28 +108,24 @@ PIPELINE_INLINE __m128i applyWeights(const OutputWeights& w, const __m128i in[3]
 }
 
 template <bool UnityGains, MatrixForm Form>
-class ColourSink {
-public:
-    ColourSink(ConversionContext& context, const FrameGains& gains)
-        : gains_(gains) {
+class ColourSink : public BgrxSink<ColourSink<UnityGains, Form>> {
+  public:
+    ColourSink(const ConversionContext& context, const FrameGains& gains) : gains_(gains) {
         for (int output = 0; output < 3; ++output) {
             weights_[output] = weightsForOutput(context, output);
         }
     }
 
-    PIPELINE_INLINE UCHAR* fullStep(const StepPixels& step, UCHAR* out) const {
-        __m128i b, g, r;
-        toBytes(step, b, g, r);
-        return bgrx::storeFull(out, b, g, r);
+    // The step's pixels as blue, green and red bytes in pixel order.
+    PIPELINE_INLINE void toBytes(const StepPixels& step, __m128i& b, __m128i& g, __m128i& r) const {
+        __m128i re, ge, be, ro, go, bo;
+        transform(step.even, re, ge, be);
+        transform(step.odd, ro, go, bo);
+        bgrx::interleavePair(be, bo, ge, go, b, g);
+        r = bgrx::interleave(re, ro);
     }
 
-    PIPELINE_INLINE UCHAR* lastStep(const StepPixels& step, ULONG count, UCHAR* out) const {
-        __m128i b, g, r;
-        toBytes(step, b, g, r);
-        return bgrx::storePartial(out, b, g, r, count);
-    }
-
-private:
+  private:
     PIPELINE_INLINE void transform(const RgbLanes& in, __m128i& r, __m128i& g, __m128i& b) const {
         __m128i gained[3] = {in.r, in.g, in.b};
         if (!UnityGains) {
@@ -139,16 +136,6 @@ private:
         r = applyWeights<0, Form>(weights_[0], gained);
         g = applyWeights<1, Form>(weights_[1], gained);
         b = applyWeights<2, Form>(weights_[2], gained);
-    }
-
-    // The step's pixels as blue, green and red bytes in pixel order.
-    PIPELINE_INLINE void toBytes(const StepPixels& step, __m128i& b, __m128i& g,
-                                 __m128i& r) const {
-        __m128i re, ge, be, ro, go, bo;
-        transform(step.even, re, ge, be);
-        transform(step.odd, ro, go, bo);
-        bgrx::interleavePair(be, bo, ge, go, b, g);
-        r = bgrx::interleave(re, ro);
     }
 
     const FrameGains& gains_;

@@ -8,7 +8,9 @@ namespace {
 // Every non-integer constant of the colour computations is the
 // single-precision value of its decimal, widened to double, so results are
 // bit-identical wherever they are computed.
-constexpr double Single(float value) { return static_cast<double>(value); }
+constexpr double Single(float value) {
+    return static_cast<double>(value);
+}
 
 const float kColorCorrection[3][3] = {
     {1.36f, -0.25f, -0.10f},
@@ -31,9 +33,13 @@ void writeColorCorrection(Matrix4 m) {
 }
 
 // 1 + 0.1 * (value - 10): the contrast and saturation factor.
-double stepFactor(LONG value) { return (static_cast<double>(value) - 10.0) * kStep + 1.0; }
+double stepFactor(LONG value) {
+    return (static_cast<double>(value) - 10.0) * kStep + 1.0;
+}
 
-double roundToSingle(double value) { return static_cast<double>(static_cast<float>(value)); }
+double roundToSingle(double value) {
+    return static_cast<double>(static_cast<float>(value));
+}
 
 }  // namespace
 

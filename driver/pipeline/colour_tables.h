@@ -29,9 +29,9 @@ struct ColourTables {
     void buildInitial();
 
     void setColorCorrection(LONG enable);
-    void setBrightness(LONG brightness);    // clamped above at 510
-    void setContrast(LONG contrast);        // clamped above at 20
-    void setSaturation(LONG saturation);    // clamped above at 20
+    void setBrightness(LONG brightness);  // clamped above at 510
+    void setContrast(LONG contrast);      // clamped above at 20
+    void setSaturation(LONG saturation);  // clamped above at 20
     void setHue(LONG degrees);
 
     // compositeMatrix <- hue x saturation x brightness x contrast x

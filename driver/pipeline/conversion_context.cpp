@@ -147,23 +147,57 @@ void ConversionContext::readColorMatrix(LONG matrix[4][4]) {
 
 // ---- Mirrors ---------------------------------------------------------------
 
-void ConversionContext::setBayerPhase(LONG phase) { AtomicWrite(&bayerPhase, phase); }
-void ConversionContext::setColorEnable(LONG enable) { AtomicWrite(&colorEnable, enable); }
-void ConversionContext::setWhiteBalance(LONG enable) { AtomicWrite(&whiteBalance, enable); }
-void ConversionContext::setRedGain(LONG gain) { AtomicWrite(&redGain, gain); }
-void ConversionContext::setGreenGain(LONG gain) { AtomicWrite(&greenGain, gain); }
-void ConversionContext::setBlueGain(LONG gain) { AtomicWrite(&blueGain, gain); }
-LONG ConversionContext::getBayerPhase() { return AtomicRead(&bayerPhase); }
-LONG ConversionContext::getColorEnable() { return AtomicRead(&colorEnable); }
-LONG ConversionContext::getWhiteBalance() { return AtomicRead(&whiteBalance); }
-LONG ConversionContext::getRedGain() { return AtomicRead(&redGain); }
-LONG ConversionContext::getGreenGain() { return AtomicRead(&greenGain); }
-LONG ConversionContext::getBlueGain() { return AtomicRead(&blueGain); }
-LONG ConversionContext::getColorCorrection() { return AtomicRead(&colorCorrection); }
-LONG ConversionContext::getBrightness() { return AtomicRead(&brightness); }
-LONG ConversionContext::getContrast() { return AtomicRead(&contrast); }
-LONG ConversionContext::getSaturation() { return AtomicRead(&saturation); }
-LONG ConversionContext::getHue() { return AtomicRead(&hue); }
+void ConversionContext::setBayerPhase(LONG phase) {
+    AtomicWrite(&bayerPhase, phase);
+}
+void ConversionContext::setColorEnable(LONG enable) {
+    AtomicWrite(&colorEnable, enable);
+}
+void ConversionContext::setWhiteBalance(LONG enable) {
+    AtomicWrite(&whiteBalance, enable);
+}
+void ConversionContext::setRedGain(LONG gain) {
+    AtomicWrite(&redGain, gain);
+}
+void ConversionContext::setGreenGain(LONG gain) {
+    AtomicWrite(&greenGain, gain);
+}
+void ConversionContext::setBlueGain(LONG gain) {
+    AtomicWrite(&blueGain, gain);
+}
+LONG ConversionContext::getBayerPhase() {
+    return AtomicRead(&bayerPhase);
+}
+LONG ConversionContext::getColorEnable() {
+    return AtomicRead(&colorEnable);
+}
+LONG ConversionContext::getWhiteBalance() {
+    return AtomicRead(&whiteBalance);
+}
+LONG ConversionContext::getRedGain() {
+    return AtomicRead(&redGain);
+}
+LONG ConversionContext::getGreenGain() {
+    return AtomicRead(&greenGain);
+}
+LONG ConversionContext::getBlueGain() {
+    return AtomicRead(&blueGain);
+}
+LONG ConversionContext::getColorCorrection() {
+    return AtomicRead(&colorCorrection);
+}
+LONG ConversionContext::getBrightness() {
+    return AtomicRead(&brightness);
+}
+LONG ConversionContext::getContrast() {
+    return AtomicRead(&contrast);
+}
+LONG ConversionContext::getSaturation() {
+    return AtomicRead(&saturation);
+}
+LONG ConversionContext::getHue() {
+    return AtomicRead(&hue);
+}
 
 // ---- Tone updates ----------------------------------------------------------
 

@@ -31,7 +31,7 @@
 #include "colour_tables.h"
 
 class ConversionContext {
-public:
+  public:
     // Allocates (tag IsyR, zero-filled) and initialises a context with the
     // default settings and builds its colour tables. *context is null on
     // failure (STATUS_INSUFFICIENT_RESOURCES).
@@ -87,20 +87,20 @@ public:
     void readColorMatrix(LONG matrix[4][4]);
 
     // ---- The record. Fields in this order; the passes read the first group.
-    UCHAR* workOrigin;       // pixel (0,0) of the working image
-    UCHAR* outputCursor;     // where the pass writes its next pixel
-    LONG rowStride;          // workStride, as the passes use it
-    LONG frameRedGain;       // per-frame gain snapshot, 1/128 units; the
-    LONG frameGreenGain;     // passes use the low 16 bits, unsigned
+    UCHAR* workOrigin;    // pixel (0,0) of the working image
+    UCHAR* outputCursor;  // where the pass writes its next pixel
+    LONG rowStride;       // workStride, as the passes use it
+    LONG frameRedGain;    // per-frame gain snapshot, 1/128 units; the
+    LONG frameGreenGain;  // passes use the low 16 bits, unsigned
     LONG frameBlueGain;
     ULONG frameWidth;
     ULONG frameHeight;
     LONG frameMatrix[4][4];  // per-frame copy of colorMatrix
 
-    ULONG width;             // region of interest, pixels
+    ULONG width;  // region of interest, pixels
     ULONG height;
-    LONG workStride;         // (width & ~15) + 27
-    LONG workSize;           // workStride * (height + (height & 1) + 4)
+    LONG workStride;  // (width & ~15) + 27
+    LONG workSize;    // workStride * (height + (height & 1) + 4)
     UCHAR* outputBuffer;
     UCHAR* workBuffer;
 
@@ -116,13 +116,13 @@ public:
     volatile LONG saturation;
     volatile LONG hue;
 
-    ColourTables tables;     // the double matrices and the published colorMatrix
+    ColourTables tables;  // the double matrices and the published colorMatrix
     UCHAR frameMatrixPositive[4][4];
 
     KSPIN_LOCK matrixLock;   // guards tables.colorMatrix (publication and copy)
     FAST_MUTEX updateMutex;  // serialises the tone updates
 
-private:
+  private:
     void initialize();
     void copyRawWithBorders(const UCHAR* source, ULONG startOffset, ULONG rowPitch);
     void snapshotColorMatrix();

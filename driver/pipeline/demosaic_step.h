@@ -32,8 +32,12 @@ namespace demosaic {
 PIPELINE_INLINE __m128i load16(const UCHAR* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
-PIPELINE_INLINE __m128i evenBytes(__m128i v) { return _mm_and_si128(v, _mm_set1_epi16(0x00FF)); }
-PIPELINE_INLINE __m128i oddBytes(__m128i v) { return _mm_srli_epi16(v, 8); }
+PIPELINE_INLINE __m128i evenBytes(__m128i v) {
+    return _mm_and_si128(v, _mm_set1_epi16(0x00FF));
+}
+PIPELINE_INLINE __m128i oddBytes(__m128i v) {
+    return _mm_srli_epi16(v, 8);
+}
 
 // clip16(v) = min(255, (max(0, v) + 8) >> 4), in three operations.
 // Adding 8 before or after the max gives the same result once shifted, so

@@ -11,7 +11,9 @@ void copyMatrix(const Matrix4 from, Matrix4 to) {
 }
 
 // m <- m x op
-void postMultiply(Matrix4 m, const Matrix4 op) { multiplyMatrix(op, m, m); }
+void postMultiply(Matrix4 m, const Matrix4 op) {
+    multiplyMatrix(op, m, m);
+}
 
 }  // namespace
 

@@ -13,24 +13,15 @@
 namespace {
 
 template <bool UnityGains>
-class MonochromeSink {
-public:
-    explicit MonochromeSink(const FrameGains& gains)
-        : gains_(gains) {}
+class MonochromeSink : public BgrxSink<MonochromeSink<UnityGains>> {
+  public:
+    explicit MonochromeSink(const FrameGains& gains) : gains_(gains) {}
 
-    PIPELINE_INLINE UCHAR* fullStep(const StepPixels& step, UCHAR* out) const {
-        __m128i b, g, r;
-        toBytes(step, b, g, r);
-        return bgrx::storeFull(out, b, g, r);
+    PIPELINE_INLINE void toBytes(const StepPixels& step, __m128i& b, __m128i& g, __m128i& r) const {
+        b = g = r = bgrx::interleave(luma(step.even), luma(step.odd));
     }
 
-    PIPELINE_INLINE UCHAR* lastStep(const StepPixels& step, ULONG count, UCHAR* out) const {
-        __m128i b, g, r;
-        toBytes(step, b, g, r);
-        return bgrx::storePartial(out, b, g, r, count);
-    }
-
-private:
+  private:
     PIPELINE_INLINE __m128i luma(const RgbLanes& in) const {
         __m128i r = in.r, g = in.g, b = in.b;
         if (!UnityGains) {
@@ -43,11 +34,6 @@ private:
         const __m128i yg = _mm_srli_epi16(_mm_mullo_epi16(g, _mm_set1_epi16(150)), 8);
         const __m128i yb = _mm_srli_epi16(_mm_mullo_epi16(b, _mm_set1_epi16(29)), 8);
         return _mm_add_epi16(_mm_add_epi16(yr, yg), yb);
-    }
-
-    PIPELINE_INLINE void toBytes(const StepPixels& step, __m128i& b, __m128i& g,
-                                 __m128i& r) const {
-        b = g = r = bgrx::interleave(luma(step.even), luma(step.odd));
     }
 
     const FrameGains& gains_;

@@ -2,7 +2,9 @@
 
 namespace {
 
-void copyRow(UCHAR* to, const UCHAR* from, ULONG count) { RtlCopyMemory(to, from, count); }
+void copyRow(UCHAR* to, const UCHAR* from, ULONG count) {
+    RtlCopyMemory(to, from, count);
+}
 
 }  // namespace
 

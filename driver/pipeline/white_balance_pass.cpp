@@ -18,7 +18,7 @@ namespace {
 // sums every 128 steps, before they could overflow. The 32-bit lane totals
 // wrap modulo 2^32 exactly as one 32-bit unsigned sum would.
 class ColourSumSink {
-public:
+  public:
     PIPELINE_INLINE UCHAR* fullStep(const StepPixels& step, UCHAR* out) {
         accumulate(step.even, step.odd);
         return out;
@@ -46,7 +46,7 @@ public:
     ULONG greenSum() const { return total(green_); }
     ULONG blueSum() const { return total(blue_); }
 
-private:
+  private:
     static constexpr int kStepsPerWiden = 128;
 
     PIPELINE_INLINE void accumulate(const RgbLanes& even, const RgbLanes& odd) {

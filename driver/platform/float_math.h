@@ -7,12 +7,24 @@
 extern "C" double sqrt(double);
 extern "C" double sin(double);
 extern "C" double cos(double);
-inline double SquareRoot(double x) { return sqrt(x); }
-inline double Sine(double x) { return sin(x); }
-inline double Cosine(double x) { return cos(x); }
+inline double SquareRoot(double x) {
+    return sqrt(x);
+}
+inline double Sine(double x) {
+    return sin(x);
+}
+inline double Cosine(double x) {
+    return cos(x);
+}
 #else
 #include <cmath>
-inline double SquareRoot(double x) { return std::sqrt(x); }
-inline double Sine(double x) { return std::sin(x); }
-inline double Cosine(double x) { return std::cos(x); }
+inline double SquareRoot(double x) {
+    return std::sqrt(x);
+}
+inline double Sine(double x) {
+    return std::sin(x);
+}
+inline double Cosine(double x) {
+    return std::cos(x);
+}
 #endif

@@ -15,7 +15,7 @@ extern "C" NTSYSAPI NTSTATUS NTAPI KeRestoreFloatingPointState(PKFLOATING_SAVE F
 #endif
 
 class FloatingPointScope {
-public:
+  public:
     FloatingPointScope() : saved_(NT_SUCCESS(KeSaveFloatingPointState(&state_))) {}
     ~FloatingPointScope() {
         if (saved_) {
@@ -27,7 +27,7 @@ public:
 
     bool saved() const { return saved_; }
 
-private:
+  private:
     KFLOATING_SAVE state_{};
     bool saved_;
 };

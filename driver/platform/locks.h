@@ -10,30 +10,30 @@
 #include "kernel.h"
 
 class SpinLockGuard {
-public:
+  public:
     explicit SpinLockGuard(PKSPIN_LOCK lock) : lock_(lock) { KeAcquireSpinLock(lock_, &oldIrql_); }
     ~SpinLockGuard() { KeReleaseSpinLock(lock_, oldIrql_); }
     SpinLockGuard(const SpinLockGuard&) = delete;
     SpinLockGuard& operator=(const SpinLockGuard&) = delete;
 
-private:
+  private:
     PKSPIN_LOCK lock_;
     KIRQL oldIrql_ = PASSIVE_LEVEL;
 };
 
 class FastMutexGuard {
-public:
+  public:
     explicit FastMutexGuard(PFAST_MUTEX mutex) : mutex_(mutex) { ExAcquireFastMutex(mutex_); }
     ~FastMutexGuard() { ExReleaseFastMutex(mutex_); }
     FastMutexGuard(const FastMutexGuard&) = delete;
     FastMutexGuard& operator=(const FastMutexGuard&) = delete;
 
-private:
+  private:
     PFAST_MUTEX mutex_;
 };
 
 class CriticalRegionGuard {
-public:
+  public:
     CriticalRegionGuard() { KeEnterCriticalRegion(); }
     ~CriticalRegionGuard() { KeLeaveCriticalRegion(); }
     CriticalRegionGuard(const CriticalRegionGuard&) = delete;

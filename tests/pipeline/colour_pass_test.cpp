@@ -9,7 +9,7 @@ namespace {
 const int32_t kIdentity[4][4] = {{64, 0, 0, 0}, {0, 64, 0, 0}, {0, 0, 64, 0}, {0, 0, 0, 64}};
 
 class ColourPassTest : public LedgerTest {
-protected:
+  protected:
     // Every pixel of the output equals `expected`.
     static void expectUniform(const Conversion& c, unsigned width, unsigned height, Bgrx expected) {
         for (unsigned y = 0; y < height; ++y)
@@ -110,7 +110,10 @@ TEST_F(ColourPassTest, ShiftedDataGivesTheSameColoursInEveryArrangement) {
     Conversion reference(40, 16);
     reference.publishMatrix(kIdentity);
     reference.convert(raw, 2, 2);  // starts on an even row and column: RGGB
-    const struct { unsigned dx, dy; int phase; } shifts[] = {{1, 0, 0}, {1, 1, 1}, {0, 1, 3}};
+    const struct {
+        unsigned dx, dy;
+        int phase;
+    } shifts[] = {{1, 0, 0}, {1, 1, 1}, {0, 1, 3}};
     for (const auto& s : shifts) {
         Conversion shifted(40, 16);
         shifted.publishMatrix(kIdentity);

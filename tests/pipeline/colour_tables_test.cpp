@@ -20,7 +20,9 @@ Matrix published(ConversionContext& context) {
 }
 
 Matrix identityWithConstant(LONG diagonal, LONG constant) {
-    return {{{diagonal, 0, 0, 0}, {0, diagonal, 0, 0}, {0, 0, diagonal, 0},
+    return {{{diagonal, 0, 0, 0},
+             {0, diagonal, 0, 0},
+             {0, 0, diagonal, 0},
              {constant, constant, constant, 64}}};
 }
 
@@ -31,7 +33,9 @@ struct ToneCase {
 };
 
 // Names the case in test listings (the default would print its bytes).
-void PrintTo(const ToneCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ToneCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ColourTablesTest : public LedgerTest, public ::testing::WithParamInterface<ToneCase> {};
 
@@ -52,7 +56,12 @@ TEST_P(ColourTablesTest, PublishesTheComposedMatrix) {
 INSTANTIATE_TEST_SUITE_P(
     ToneSettings, ColourTablesTest,
     ::testing::Values(
-        ToneCase{"defaults", 1, 255, 10, 10, 0,
+        ToneCase{"defaults",
+                 1,
+                 255,
+                 10,
+                 10,
+                 0,
                  {{{87, -16, -6, 0}, {-14, 90, -20, 0}, {-9, -10, 91, 0}, {0, 0, 0, 64}}}},
         ToneCase{"neutral", 0, 255, 10, 10, 0, identityWithConstant(64, 0)},
         ToneCase{"brightest", 0, 510, 10, 10, 0, identityWithConstant(64, 16320)},
@@ -60,14 +69,34 @@ INSTANTIATE_TEST_SUITE_P(
         ToneCase{"brightnessClampedAt510", 0, 9999, 10, 10, 0, identityWithConstant(64, 16320)},
         ToneCase{"contrast20", 0, 255, 20, 10, 0, identityWithConstant(128, -8192)},
         ToneCase{"contrast0", 0, 255, 0, 10, 0, identityWithConstant(0, 8192)},
-        ToneCase{"saturation0", 0, 255, 10, 0, 0,
+        ToneCase{"saturation0",
+                 0,
+                 255,
+                 10,
+                 0,
+                 0,
                  {{{20, 20, 20, 0}, {39, 39, 39, 0}, {5, 5, 5, 0}, {0, 0, 0, 64}}}},
-        ToneCase{"saturation20", 0, 255, 10, 20, 0,
+        ToneCase{"saturation20",
+                 0,
+                 255,
+                 10,
+                 20,
+                 0,
                  {{{108, -20, -20, 0}, {-39, 89, -39, 0}, {-5, -5, 123, 0}, {0, 0, 0, 64}}}},
-        ToneCase{"hue180", 0, 255, 10, 10, 180,
+        ToneCase{"hue180",
+                 0,
+                 255,
+                 10,
+                 10,
+                 180,
                  {{{-24, 40, 40, 0}, {78, 14, 78, 0}, {10, 10, -54, 0}, {0, 0, 0, 64}}}},
         ToneCase{"brightness300Contrast20", 0, 300, 20, 10, 0, identityWithConstant(128, -2432)},
-        ToneCase{"contrast20WithCorrection", 1, 255, 20, 10, 0,
+        ToneCase{"contrast20WithCorrection",
+                 1,
+                 255,
+                 20,
+                 10,
+                 0,
                  {{{174, -32, -13, 0},
                    {-28, 179, -41, 0},
                    {-18, -19, 182, 0},
@@ -106,8 +135,8 @@ TEST_F(ToneUpdateTest, WithoutFloatingPointTheSettingIsStoredButNotApplied) {
     // The next successful update recomposes, but the correction matrix kept
     // its old content.
     c->updateBrightness(510);
-    Matrix expected = {{{87, -16, -6, 0}, {-14, 90, -20, 0}, {-9, -10, 91, 0},
-                        {16320, 16320, 16320, 64}}};
+    Matrix expected = {
+        {{87, -16, -6, 0}, {-14, 90, -20, 0}, {-9, -10, 91, 0}, {16320, 16320, 16320, 64}}};
     EXPECT_EQ(published(c.context()), expected);
 }
 

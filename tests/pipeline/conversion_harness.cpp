@@ -15,8 +15,10 @@ RawImage sceneRaw(unsigned width, unsigned height, int phase, uint8_t red, uint8
         for (unsigned x = 0; x < width; ++x) {
             const bool rowHasRed = (y & 1) == redRow;
             const bool colHasRed = (x & 1) == redCol;
-            if (rowHasRed && colHasRed) raw.at(x, y) = red;
-            if (!rowHasRed && !colHasRed) raw.at(x, y) = blue;
+            if (rowHasRed && colHasRed)
+                raw.at(x, y) = red;
+            if (!rowHasRed && !colHasRed)
+                raw.at(x, y) = blue;
         }
     }
     return raw;
@@ -39,7 +41,9 @@ Conversion::Conversion(unsigned width, unsigned height) : width_(width) {
     context_->setOutputBuffer(output_.data());
 }
 
-Conversion::~Conversion() { ConversionContext::Destroy(context_); }
+Conversion::~Conversion() {
+    ConversionContext::Destroy(context_);
+}
 
 void Conversion::convert(const RawImage& raw, unsigned x, unsigned y) {
     context_->convertFrame(raw.data.data(), ULONG(y * raw.pitch + x), ULONG(raw.pitch));

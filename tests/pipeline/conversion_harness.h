@@ -33,7 +33,7 @@ RawImage randomRaw(unsigned width, unsigned height, size_t pitch, std::mt19937& 
 // A context as a stream start leaves it: phase 2 (RGGB), geometry set,
 // working buffer allocated, output image attached.
 class Conversion {
-public:
+  public:
     Conversion(unsigned width, unsigned height);
     ~Conversion();
     Conversion(const Conversion&) = delete;
@@ -51,7 +51,7 @@ public:
     std::array<uint8_t, 4> pixel(unsigned x, unsigned y) const;
     const std::vector<uint8_t>& output() const { return output_; }
 
-private:
+  private:
     ConversionContext* context_ = nullptr;
     unsigned width_;
     std::vector<uint8_t> output_;

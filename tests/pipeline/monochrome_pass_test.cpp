@@ -8,7 +8,7 @@
 namespace {
 
 class MonochromePassTest : public LedgerTest {
-protected:
+  protected:
     static Bgrx greyOf(const RawImage& raw, LONG redGain = 128, LONG blueGain = 128) {
         Conversion c(raw.width, raw.height);
         c->setColorEnable(0);

@@ -16,10 +16,14 @@ class OracleEquivalenceTest : public LedgerTest {};
 
 int32_t randomEntry(std::mt19937& rng) {
     switch (rng() % 4) {
-        case 0: return 0;
-        case 1: return int32_t(rng() % 257) - 128;            // ordinary weights
-        case 2: return int32_t(rng() % 40001) - 20000;       // offsets, wrapping products
-        default: return int32_t(rng());                       // anything at all
+        case 0:
+            return 0;
+        case 1:
+            return int32_t(rng() % 257) - 128;  // ordinary weights
+        case 2:
+            return int32_t(rng() % 40001) - 20000;  // offsets, wrapping products
+        default:
+            return int32_t(rng());  // anything at all
     }
 }
 
@@ -79,7 +83,8 @@ TEST_F(OracleEquivalenceTest, RandomFramesOfRandomSizes) {
         const unsigned width = 1 + unsigned(rng() % 70);
         const unsigned height = 1 + unsigned(rng() % 20);
         convertBoth(rng, width, height);
-        if (HasFatalFailure()) return;
+        if (HasFatalFailure())
+            return;
     }
 }
 
@@ -87,7 +92,8 @@ TEST_F(OracleEquivalenceTest, FullSensorFrames) {
     std::mt19937 rng(42);
     for (int round = 0; round < 3; ++round) {
         convertBoth(rng, 1280, 960);
-        if (HasFatalFailure()) return;
+        if (HasFatalFailure())
+            return;
     }
 }
 

@@ -9,7 +9,9 @@
 
 namespace {
 
-int lane0(__m128i v) { return _mm_extract_epi16(v, 0); }
+int lane0(__m128i v) {
+    return _mm_extract_epi16(v, 0);
+}
 
 TEST(PixelArithmetic, Clip16MatchesItsDefinitionOverTheKernelRange) {
     for (int v = -3060; v <= 7140; ++v) {

@@ -11,7 +11,7 @@ enum Colour { kRed, kGreen, kBlue };
 // The bordered image: samples outside the region come from the mirror
 // border, or are 0 when the region is too small for one.
 class BorderedImage {
-public:
+  public:
     BorderedImage(const uint8_t* raw, size_t start, size_t pitch, unsigned w, unsigned h)
         : w_(int(w)), h_(int(h)), data_((w + 4) * (h + 4), 0) {
         for (int y = 0; y < h_; ++y) {
@@ -38,7 +38,7 @@ public:
 
     int operator()(int y, int x) const { return data_[index(y, x)]; }
 
-private:
+  private:
     size_t index(int y, int x) const { return size_t(y + 2) * size_t(w_ + 4) + size_t(x + 2); }
     uint8_t& at(int y, int x) { return data_[index(y, x)]; }
 
@@ -46,7 +46,9 @@ private:
     std::vector<uint8_t> data_;
 };
 
-int clip16(int v) { return std::min(255, (std::max(0, v) + 8) >> 4); }
+int clip16(int v) {
+    return std::min(255, (std::max(0, v) + 8) >> 4);
+}
 
 struct Rgb {
     int c[3];
@@ -86,9 +88,12 @@ int applyGain(int v, int32_t gain) {
 }
 
 int32_t truncateSaturating(double v) {
-    if (std::isnan(v)) return 0;
-    if (v >= 2147483648.0) return std::numeric_limits<int32_t>::max();
-    if (v <= -2147483649.0) return std::numeric_limits<int32_t>::min();
+    if (std::isnan(v))
+        return 0;
+    if (v >= 2147483648.0)
+        return std::numeric_limits<int32_t>::max();
+    if (v <= -2147483649.0)
+        return std::numeric_limits<int32_t>::min();
     return int32_t(v);
 }
 
@@ -100,7 +105,8 @@ void measure(const BorderedImage& img, int phase, unsigned w, unsigned h, int32_
             for (int c = 0; c < 3; ++c) sum[c] += uint32_t(px.c[c]);
         }
     }
-    if (sum[0] == 0 || sum[1] == 0 || sum[2] == 0) return;
+    if (sum[0] == 0 || sum[1] == 0 || sum[2] == 0)
+        return;
     const double r = sum[0], g = sum[1], b = sum[2];
     const double t = (g + r) + b;
     const double kG = (t / g) / 3.0;
@@ -114,10 +120,15 @@ int matrixChannel(const int32_t m[4][4], const int in[3], int j) {
     auto magnitude = [](int32_t e) { return uint16_t(e < 0 ? 0u - uint32_t(e) : uint32_t(e)); };
     for (int i = 0; i < 3; ++i) {
         const uint16_t t = uint16_t(magnitude(m[i][j]) * in[i]);
-        if (m[i][j] > 0) pos = uint16_t(pos + t); else neg = uint16_t(neg + t);
+        if (m[i][j] > 0)
+            pos = uint16_t(pos + t);
+        else
+            neg = uint16_t(neg + t);
     }
-    if (m[3][j] > 0) pos = uint16_t(pos + magnitude(m[3][j]));
-    else neg = uint16_t(neg + magnitude(m[3][j]));
+    if (m[3][j] > 0)
+        pos = uint16_t(pos + magnitude(m[3][j]));
+    else
+        neg = uint16_t(neg + magnitude(m[3][j]));
     return std::clamp((pos >> 6) - (neg >> 6), 0, 255);
 }
 
@@ -128,7 +139,8 @@ OracleResult oracleConvert(const uint8_t* raw, size_t start, size_t pitch, unsig
     const BorderedImage img(raw, start, pitch, width, height);
     OracleResult result;
     std::copy(s.gains, s.gains + 3, result.gains);
-    if (s.whiteBalance) measure(img, s.phase, width, height, result.gains);
+    if (s.whiteBalance)
+        measure(img, s.phase, width, height, result.gains);
     result.bgrx.resize(size_t(width) * height * 4);
     uint8_t* out = result.bgrx.data();
     for (unsigned y = 0; y < height; ++y) {

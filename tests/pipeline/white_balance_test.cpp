@@ -13,7 +13,7 @@ struct Gains {
 };
 
 class WhiteBalanceTest : public LedgerTest {
-protected:
+  protected:
     static Gains measured(Conversion& c, const RawImage& raw) {
         c->setWhiteBalance(1);
         c.convert(raw);
