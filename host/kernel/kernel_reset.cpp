@@ -1,7 +1,13 @@
 #include "kernel_reset.h"
 
 #include "float_state.h"
+#include "handle_table.h"
+#include "io_cancel.h"
+#include "irp_registry.h"
+#include "mdl_registry.h"
 #include "pool_ledger.h"
+#include "system_threads.h"
+#include "thread_object.h"
 #include "thread_state.h"
 
 namespace host {
@@ -27,6 +33,12 @@ std::string whatIsStillHeld() {
 
 std::string resetKernelForTest() {
     std::string held = whatIsStillHeld();
+    detail::closeAllHandlesForTest();
+    detail::joinFinishedSystemThreads();
+    detail::resetIrpsForTest();
+    detail::resetMdlsForTest();
+    detail::resetObjectReferencesForTest();
+    detail::resetCancelSpinLockForTest();
     poolLedger().reset();
     floatState().reset();
     detail::resetThreadStateForTest();

@@ -1,49 +1,11 @@
 // Declarations of the Windows kernel API that the driver uses, for the Linux
 // stand-in platform. Names, types and signatures are the kernel's own, so the
 // driver source compiles unchanged against this header or against <ntddk.h>.
-// Only driver/platform/ includes this file.
+// Only driver/platform/ includes this file. Everything it includes stays
+// C++17 with no standard containers.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <cstring>
-
-// ---- Basic types (LLP64 widths, as on Windows x64) -------------------------
-typedef void VOID;
-typedef void* PVOID;
-typedef unsigned char UCHAR, *PUCHAR;
-typedef unsigned short USHORT;
-typedef int LONG, *PLONG;
-typedef unsigned int ULONG, *PULONG;
-typedef long long LONGLONG;
-typedef unsigned long long ULONGLONG, ULONG64;
-typedef std::size_t SIZE_T;
-typedef std::uintptr_t ULONG_PTR;
-typedef unsigned char BOOLEAN;
-typedef UCHAR KIRQL, *PKIRQL;
-typedef LONG NTSTATUS;
-typedef ULONG_PTR KSPIN_LOCK, *PKSPIN_LOCK;
-
-#define TRUE 1
-#define FALSE 0
-#define NTAPI
-#define FORCEINLINE inline
-
-#define NT_SUCCESS(Status) ((static_cast<NTSTATUS>(Status)) >= 0)
-#define STATUS_SUCCESS (static_cast<NTSTATUS>(0x00000000L))
-#define STATUS_UNSUCCESSFUL (static_cast<NTSTATUS>(0xC0000001L))
-#define STATUS_INSUFFICIENT_RESOURCES (static_cast<NTSTATUS>(0xC000009AL))
-#define STATUS_ILLEGAL_FLOAT_CONTEXT (static_cast<NTSTATUS>(0xC000014AL))
-#define STATUS_INVALID_PARAMETER (static_cast<NTSTATUS>(0xC000000DL))
-
-#define PASSIVE_LEVEL 0
-#define APC_LEVEL 1
-#define DISPATCH_LEVEL 2
-#define HIGH_LEVEL 15
-
-#define RtlZeroMemory(Destination, Length) std::memset((Destination), 0, (Length))
-#define RtlCopyMemory(Destination, Source, Length) std::memcpy((Destination), (Source), (Length))
-#define RtlFillMemory(Destination, Length, Fill) std::memset((Destination), (Fill), (Length))
+#include "nt_base.h"
 
 // ---- Pool ------------------------------------------------------------------
 typedef enum _POOL_TYPE {
@@ -112,3 +74,18 @@ inline LONG InterlockedIncrement(LONG volatile* Addend) {
 inline LONG InterlockedDecrement(LONG volatile* Addend) {
     return __atomic_sub_fetch(Addend, 1, __ATOMIC_SEQ_CST);
 }
+inline PVOID InterlockedExchangePointer(PVOID volatile* Target, PVOID Value) {
+    return __atomic_exchange_n(Target, Value, __ATOMIC_SEQ_CST);
+}
+inline PVOID InterlockedCompareExchangePointer(PVOID volatile* Destination, PVOID Exchange,
+                                               PVOID Comperand) {
+    __atomic_compare_exchange_n(Destination, &Comperand, Exchange, false, __ATOMIC_SEQ_CST,
+                                __ATOMIC_SEQ_CST);
+    return Comperand;
+}
+
+// ---- Waits, threads, memory descriptors, I/O -------------------------------
+#include "nt_dispatcher.h"
+#include "nt_io.h"
+#include "nt_mdl.h"
+#include "nt_thread.h"

@@ -4,8 +4,12 @@
 // thread after the test's own threads have ended, expects: the pool ledger
 // balanced (the leak report is printed otherwise), the thread back at
 // PASSIVE_LEVEL, no critical region entered, no floating-point save
-// outstanding and no lock held by any thread. It then resets the stand-in
-// (injection cleared, ledger emptied) so the next test starts clean.
+// outstanding, no lock held by any thread, no IRP or MDL left allocated, no
+// kernel handle left open and no system thread still running (a test that
+// starts one waits on its thread object, which is signalled only after the
+// thread has stopped counting as running). It then resets the stand-in
+// (injection cleared, ledger emptied, handles closed) so the next test
+// starts clean.
 //
 // A derived fixture that overrides TearDown frees its own objects first and
 // then calls LedgerTest::TearDown().

@@ -1,0 +1,98 @@
+#include "packet_transfer.h"
+
+#include "../platform/pool.h"
+#include "command_packets.h"
+#include "pipe_operations.h"
+
+namespace {
+
+PURB AllocBulkTransfer(const USBD_PIPE_INFORMATION& pipe, ULONG length, PVOID buffer) {
+    auto* urb = static_cast<PURB>(
+        AllocZeroedTagged(sizeof(_URB_BULK_OR_INTERRUPT_TRANSFER), NonPagedPoolNx, kUsbPoolTag));
+    if (urb == nullptr) {
+        return nullptr;
+    }
+    _URB_BULK_OR_INTERRUPT_TRANSFER& transfer = urb->UrbBulkOrInterruptTransfer;
+    transfer.Hdr.Length = static_cast<USHORT>(sizeof(_URB_BULK_OR_INTERRUPT_TRANSFER));
+    transfer.Hdr.Function = URB_FUNCTION_BULK_OR_INTERRUPT_TRANSFER;
+    transfer.PipeHandle = pipe.PipeHandle;
+    transfer.TransferFlags = TransferFlagsFor(pipe);
+    transfer.TransferBufferLength = length;
+    transfer.TransferBuffer = buffer;
+    transfer.TransferBufferMDL = nullptr;
+    transfer.UrbLink = nullptr;
+    return urb;
+}
+
+}  // namespace
+
+NTSTATUS TransferPacket(UsbTransport* transport, ULONG pipeIndex, ULONG length, PVOID buffer,
+                        PULONG transferred) {
+    *transferred = 0;
+    NTSTATUS status = ValidatePipe(transport, pipeIndex);
+    if (!NT_SUCCESS(status)) {
+        return status;
+    }
+    const USBD_PIPE_INFORMATION& pipe = transport->interfaceInfo->Pipes[pipeIndex];
+    if (length > pipe.MaximumTransferSize) {
+        return STATUS_INVALID_PARAMETER;
+    }
+    PURB urb = AllocBulkTransfer(pipe, length, buffer);
+    if (urb == nullptr) {
+        return STATUS_INSUFFICIENT_RESOURCES;
+    }
+    status = SubmitUrbSync(transport, urb);
+    if (NT_SUCCESS(status)) {
+        if (USBD_SUCCESS(urb->UrbHeader.Status)) {
+            *transferred = urb->UrbBulkOrInterruptTransfer.TransferBufferLength;
+        } else {
+            status = STATUS_UNSUCCESSFUL;
+        }
+    }
+    FreeTaggedBlock(urb, kUsbPoolTag);
+    return status;
+}
+
+namespace {
+
+bool TransferExactly(UsbTransport* transport, ULONG pipeIndex, ULONG length, PVOID buffer) {
+    if (length == 0 || buffer == nullptr) {
+        return false;
+    }
+    ULONG transferred = 0;
+    const NTSTATUS status = TransferPacket(transport, pipeIndex, length, buffer, &transferred);
+    return NT_SUCCESS(status) && transferred == length;
+}
+
+}  // namespace
+
+bool SendPacket(UsbTransport* transport, ULONG pipeIndex, ULONG length, PVOID buffer) {
+    return TransferExactly(transport, pipeIndex, length, buffer);
+}
+
+bool ReceivePacket(UsbTransport* transport, ULONG pipeIndex, ULONG length, PVOID buffer) {
+    return TransferExactly(transport, pipeIndex, length, buffer);
+}
+
+bool QueryPacket(UsbTransport* transport, CommandBuffers* buffers) {
+    PUCHAR packet = buffers->commandBuffer;
+    return SendPacket(transport, kCommandPipe, kPacketBytes, packet) &&
+           ReceivePacket(transport, kReplyPipe, kPacketBytes, packet) &&
+           ReceivePacket(transport, kReplyPipe, kPacketBytes, packet);
+}
+
+void SendReadControl(UsbTransport* transport, CommandBuffers* buffers, bool armed) {
+    const PUSBD_INTERFACE_INFORMATION info = transport->interfaceInfo;
+    if (info == nullptr || info->NumberOfPipes == 0 ||
+        info->Pipes[kCommandPipe].PipeHandle == nullptr) {
+        return;
+    }
+    buffers->readControlBuffer[0] = armed ? kCommandReadsPosted : kCommandFrameRequest;
+    PURB urb =
+        AllocBulkTransfer(info->Pipes[kCommandPipe], kPacketBytes, buffers->readControlBuffer);
+    if (urb == nullptr) {
+        return;
+    }
+    SubmitUrbSync(transport, urb);
+    FreeTaggedBlock(urb, kUsbPoolTag);
+}

@@ -1,0 +1,33 @@
+// What the camera sees. The built-in scene, top to bottom: the colour chart
+// (colour_chart.h), the grey ramps (grey_ramps.h), the moving marker
+// (moving_marker.h) and the frame counter (frame_counter_code.h); so
+// consecutive frames differ and each carries its own number. A fixed image
+// (scene_image.h) can take the scene's place: then every frame is that
+// image, byte for byte.
+//
+// Immutable after construction; render() may be called from any thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace host::camera {
+
+class CameraScene {
+  public:
+    // The built-in scene.
+    CameraScene();
+    // Every frame is `fixedFrame`, which must have kFrameBytes bytes
+    // (std::invalid_argument otherwise).
+    explicit CameraScene(std::vector<std::uint8_t> fixedFrame);
+
+    // Writes frame `number` (kFrameBytes) to `frame`.
+    void render(std::uint32_t number, std::uint8_t* frame) const;
+
+  private:
+    std::shared_ptr<const std::vector<std::uint8_t>> background_;
+    bool animated_;
+};
+
+}  // namespace host::camera

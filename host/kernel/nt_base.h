@@ -1,0 +1,111 @@
+// The Windows kernel's basic types, status codes, IRQL levels and memory
+// macros, for the Linux stand-in. Names and widths are the kernel's own
+// (LLP64, as on Windows x64). Part of the driver-visible declarations that
+// nt_kernel.h gathers: C++17, no standard containers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+// ---- Scalars ---------------------------------------------------------------
+typedef void VOID;
+typedef void* PVOID;
+typedef char CHAR, *PCHAR;
+typedef char CCHAR;
+typedef unsigned char UCHAR, *PUCHAR;
+typedef short SHORT, CSHORT;
+typedef unsigned short USHORT, *PUSHORT;
+typedef int LONG, *PLONG;
+typedef unsigned int ULONG, *PULONG;
+typedef long long LONGLONG;
+typedef unsigned long long ULONGLONG, ULONG64;
+typedef std::size_t SIZE_T;
+typedef std::intptr_t LONG_PTR;
+typedef std::uintptr_t ULONG_PTR, *PULONG_PTR;
+typedef unsigned char BOOLEAN, *PBOOLEAN;
+typedef wchar_t WCHAR, *PWSTR;
+typedef const wchar_t* PCWSTR;
+typedef UCHAR KIRQL, *PKIRQL;
+typedef LONG NTSTATUS;
+typedef ULONG_PTR KSPIN_LOCK, *PKSPIN_LOCK;
+typedef ULONG ACCESS_MASK;
+typedef PVOID HANDLE, *PHANDLE;
+typedef LONG KPRIORITY;
+
+typedef union _LARGE_INTEGER {
+    struct {
+        ULONG LowPart;
+        LONG HighPart;
+    };
+    struct {
+        ULONG LowPart;
+        LONG HighPart;
+    } u;
+    LONGLONG QuadPart;
+} LARGE_INTEGER, *PLARGE_INTEGER;
+
+typedef struct _UNICODE_STRING {
+    USHORT Length;
+    USHORT MaximumLength;
+    PWSTR Buffer;
+} UNICODE_STRING, *PUNICODE_STRING;
+
+// The mode a request or a wait comes from. Drivers pass KernelMode.
+typedef CCHAR KPROCESSOR_MODE;
+typedef enum _MODE { KernelMode, UserMode, MaximumMode } MODE;
+
+#define TRUE 1
+#define FALSE 0
+#define NTAPI
+#define FORCEINLINE inline
+
+#define FIELD_OFFSET(type, field) (static_cast<LONG>(offsetof(type, field)))
+#define CONTAINING_RECORD(address, type, field) \
+    (reinterpret_cast<type*>(reinterpret_cast<PCHAR>(address) - offsetof(type, field)))
+
+// ---- Status codes ----------------------------------------------------------
+#define NT_SUCCESS(Status) ((static_cast<NTSTATUS>(Status)) >= 0)
+#define STATUS_SUCCESS (static_cast<NTSTATUS>(0x00000000L))
+#define STATUS_WAIT_0 (static_cast<NTSTATUS>(0x00000000L))
+#define STATUS_USER_APC (static_cast<NTSTATUS>(0x000000C0L))
+#define STATUS_ALERTED (static_cast<NTSTATUS>(0x00000101L))
+#define STATUS_TIMEOUT (static_cast<NTSTATUS>(0x00000102L))
+#define STATUS_PENDING (static_cast<NTSTATUS>(0x00000103L))
+#define STATUS_BUFFER_OVERFLOW (static_cast<NTSTATUS>(0x80000005L))
+#define STATUS_DEVICE_BUSY (static_cast<NTSTATUS>(0x80000011L))
+#define STATUS_UNSUCCESSFUL (static_cast<NTSTATUS>(0xC0000001L))
+#define STATUS_NOT_IMPLEMENTED (static_cast<NTSTATUS>(0xC0000002L))
+#define STATUS_INVALID_HANDLE (static_cast<NTSTATUS>(0xC0000008L))
+#define STATUS_INVALID_PARAMETER (static_cast<NTSTATUS>(0xC000000DL))
+#define STATUS_NO_SUCH_DEVICE (static_cast<NTSTATUS>(0xC000000EL))
+#define STATUS_INVALID_DEVICE_REQUEST (static_cast<NTSTATUS>(0xC0000010L))
+#define STATUS_MORE_PROCESSING_REQUIRED (static_cast<NTSTATUS>(0xC0000016L))
+#define STATUS_NO_MEMORY (static_cast<NTSTATUS>(0xC0000017L))
+#define STATUS_ACCESS_DENIED (static_cast<NTSTATUS>(0xC0000022L))
+#define STATUS_BUFFER_TOO_SMALL (static_cast<NTSTATUS>(0xC0000023L))
+#define STATUS_OBJECT_TYPE_MISMATCH (static_cast<NTSTATUS>(0xC0000024L))
+#define STATUS_DELETE_PENDING (static_cast<NTSTATUS>(0xC0000056L))
+#define STATUS_INSUFFICIENT_RESOURCES (static_cast<NTSTATUS>(0xC000009AL))
+#define STATUS_DEVICE_DATA_ERROR (static_cast<NTSTATUS>(0xC000009CL))
+#define STATUS_DEVICE_NOT_CONNECTED (static_cast<NTSTATUS>(0xC000009DL))
+#define STATUS_DEVICE_NOT_READY (static_cast<NTSTATUS>(0xC00000A3L))
+#define STATUS_IO_TIMEOUT (static_cast<NTSTATUS>(0xC00000B5L))
+#define STATUS_NOT_SUPPORTED (static_cast<NTSTATUS>(0xC00000BBL))
+#define STATUS_CANCELLED (static_cast<NTSTATUS>(0xC0000120L))
+#define STATUS_ILLEGAL_FLOAT_CONTEXT (static_cast<NTSTATUS>(0xC000014AL))
+#define STATUS_INVALID_DEVICE_STATE (static_cast<NTSTATUS>(0xC0000184L))
+#define STATUS_INVALID_BUFFER_SIZE (static_cast<NTSTATUS>(0xC0000206L))
+#define STATUS_DEVICE_REMOVED (static_cast<NTSTATUS>(0xC00002B6L))
+
+// ---- IRQL levels -----------------------------------------------------------
+#define PASSIVE_LEVEL 0
+#define APC_LEVEL 1
+#define DISPATCH_LEVEL 2
+#define HIGH_LEVEL 15
+
+// ---- Memory ----------------------------------------------------------------
+#define RtlZeroMemory(Destination, Length) std::memset((Destination), 0, (Length))
+#define RtlCopyMemory(Destination, Source, Length) std::memcpy((Destination), (Source), (Length))
+#define RtlMoveMemory(Destination, Source, Length) std::memmove((Destination), (Source), (Length))
+#define RtlFillMemory(Destination, Length, Fill) std::memset((Destination), (Fill), (Length))
