@@ -59,9 +59,13 @@ NTSTATUS BuildChunkRequest(UsbTransport* transport, const USBD_PIPE_INFORMATION&
     }
     PMDL mdl = IoAllocateMdl(MmGetMdlVirtualAddress(frameMdl), MmGetMdlByteCount(frameMdl), FALSE,
                              FALSE, irp);
-    auto* urb = static_cast<PURB>(AllocUsb(sizeof(_URB_BULK_OR_INTERRUPT_TRANSFER)));
-    if (mdl == nullptr || urb == nullptr) {
-        FreeUsb(urb);
+    PURB urb = nullptr;
+    if (mdl != nullptr) {
+        IoBuildPartialMdl(frameMdl, mdl,
+                          static_cast<PUCHAR>(MmGetMdlVirtualAddress(frameMdl)) + offset, chunk);
+        urb = AllocBulkTransferUrb(pipe, MmGetMdlByteCount(mdl), nullptr, mdl);
+    }
+    if (urb == nullptr) {
         if (mdl != nullptr) {
             irp->MdlAddress = nullptr;
             IoFreeMdl(mdl);
@@ -69,18 +73,6 @@ NTSTATUS BuildChunkRequest(UsbTransport* transport, const USBD_PIPE_INFORMATION&
         IoFreeIrp(irp);
         return STATUS_INSUFFICIENT_RESOURCES;
     }
-    IoBuildPartialMdl(frameMdl, mdl, static_cast<PUCHAR>(MmGetMdlVirtualAddress(frameMdl)) + offset,
-                      chunk);
-
-    _URB_BULK_OR_INTERRUPT_TRANSFER& transfer = urb->UrbBulkOrInterruptTransfer;
-    transfer.Hdr.Length = static_cast<USHORT>(sizeof(_URB_BULK_OR_INTERRUPT_TRANSFER));
-    transfer.Hdr.Function = URB_FUNCTION_BULK_OR_INTERRUPT_TRANSFER;
-    transfer.PipeHandle = pipe.PipeHandle;
-    transfer.TransferFlags = TransferFlagsFor(pipe);
-    transfer.TransferBuffer = nullptr;
-    transfer.TransferBufferMDL = irp->MdlAddress;
-    transfer.TransferBufferLength = MmGetMdlByteCount(irp->MdlAddress);
-    transfer.UrbLink = nullptr;
 
     PIO_STACK_LOCATION next = IoGetNextIrpStackLocation(irp);
     next->MajorFunction = IRP_MJ_INTERNAL_DEVICE_CONTROL;

@@ -4,28 +4,6 @@
 #include "command_packets.h"
 #include "pipe_operations.h"
 
-namespace {
-
-PURB AllocBulkTransfer(const USBD_PIPE_INFORMATION& pipe, ULONG length, PVOID buffer) {
-    auto* urb = static_cast<PURB>(
-        AllocZeroedTagged(sizeof(_URB_BULK_OR_INTERRUPT_TRANSFER), NonPagedPoolNx, kUsbPoolTag));
-    if (urb == nullptr) {
-        return nullptr;
-    }
-    _URB_BULK_OR_INTERRUPT_TRANSFER& transfer = urb->UrbBulkOrInterruptTransfer;
-    transfer.Hdr.Length = static_cast<USHORT>(sizeof(_URB_BULK_OR_INTERRUPT_TRANSFER));
-    transfer.Hdr.Function = URB_FUNCTION_BULK_OR_INTERRUPT_TRANSFER;
-    transfer.PipeHandle = pipe.PipeHandle;
-    transfer.TransferFlags = TransferFlagsFor(pipe);
-    transfer.TransferBufferLength = length;
-    transfer.TransferBuffer = buffer;
-    transfer.TransferBufferMDL = nullptr;
-    transfer.UrbLink = nullptr;
-    return urb;
-}
-
-}  // namespace
-
 NTSTATUS TransferPacket(UsbTransport* transport, ULONG pipeIndex, ULONG length, PVOID buffer,
                         PULONG transferred) {
     *transferred = 0;
@@ -37,7 +15,7 @@ NTSTATUS TransferPacket(UsbTransport* transport, ULONG pipeIndex, ULONG length, 
     if (length > pipe.MaximumTransferSize) {
         return STATUS_INVALID_PARAMETER;
     }
-    PURB urb = AllocBulkTransfer(pipe, length, buffer);
+    PURB urb = AllocBulkTransferUrb(pipe, length, buffer, nullptr);
     if (urb == nullptr) {
         return STATUS_INSUFFICIENT_RESOURCES;
     }
@@ -88,8 +66,8 @@ void SendReadControl(UsbTransport* transport, CommandBuffers* buffers, bool arme
         return;
     }
     buffers->readControlBuffer[0] = armed ? kCommandReadsPosted : kCommandFrameRequest;
-    PURB urb =
-        AllocBulkTransfer(info->Pipes[kCommandPipe], kPacketBytes, buffers->readControlBuffer);
+    PURB urb = AllocBulkTransferUrb(info->Pipes[kCommandPipe], kPacketBytes,
+                                    buffers->readControlBuffer, nullptr);
     if (urb == nullptr) {
         return;
     }

@@ -26,6 +26,24 @@ ULONG TransferFlagsFor(const USBD_PIPE_INFORMATION& pipe) {
     return in ? (USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK) : USBD_SHORT_TRANSFER_OK;
 }
 
+PURB AllocBulkTransferUrb(const USBD_PIPE_INFORMATION& pipe, ULONG length, PVOID buffer, PMDL mdl) {
+    auto* urb = static_cast<PURB>(
+        AllocZeroedTagged(sizeof(_URB_BULK_OR_INTERRUPT_TRANSFER), NonPagedPoolNx, kUsbPoolTag));
+    if (urb == nullptr) {
+        return nullptr;
+    }
+    _URB_BULK_OR_INTERRUPT_TRANSFER& transfer = urb->UrbBulkOrInterruptTransfer;
+    transfer.Hdr.Length = static_cast<USHORT>(sizeof(_URB_BULK_OR_INTERRUPT_TRANSFER));
+    transfer.Hdr.Function = URB_FUNCTION_BULK_OR_INTERRUPT_TRANSFER;
+    transfer.PipeHandle = pipe.PipeHandle;
+    transfer.TransferFlags = TransferFlagsFor(pipe);
+    transfer.TransferBufferLength = length;
+    transfer.TransferBuffer = buffer;
+    transfer.TransferBufferMDL = (buffer == nullptr) ? mdl : nullptr;
+    transfer.UrbLink = nullptr;
+    return urb;
+}
+
 namespace {
 
 // One pipe request (abort, or reset with stall clear) on a pipe handle.

@@ -12,6 +12,11 @@ NTSTATUS ValidatePipe(const UsbTransport* transport, ULONG pipeIndex);
 // The transfer flags follow from the endpoint's direction alone.
 ULONG TransferFlagsFor(const USBD_PIPE_INFORMATION& pipe);
 
+// A zeroed bulk-or-interrupt transfer URB (tag ZVXQ) for the pipe, moving
+// `length` bytes through `buffer` or, if it is null, through `mdl`. Null
+// when the pool is exhausted. Any IRQL up to DISPATCH_LEVEL.
+PURB AllocBulkTransferUrb(const USBD_PIPE_INFORMATION& pipe, ULONG length, PVOID buffer, PMDL mdl);
+
 // Aborts every pipe whose busy mark is set, clearing the mark when the
 // abort succeeds. Success unless a URB cannot be allocated.
 NTSTATUS AbortPipes(UsbTransport* transport);

@@ -34,8 +34,8 @@ TEST_F(BustraceCliTest, WritesAUsbPcapCaptureOfTheRun) {
 
 TEST_F(BustraceCliTest, AnUnwritableFileIsOneLineAndNoOutput) {
     const std::string out = (scratch / "missing" / "run.pcap").string();
-    const ToolRun run = runToolProcess(BUSTRACE_PATH, {"--out", out, "--frames", "0"},
-                                       scratch.path());
+    const ToolRun run =
+        runToolProcess(BUSTRACE_PATH, {"--out", out, "--frames", "0"}, scratch.path());
     EXPECT_EQ(run.exitStatus, 2);
     ASSERT_EQ(linesOf(run.err).size(), 1u) << run.err;
     EXPECT_TRUE(run.err.starts_with("bustrace: ")) << run.err;
