@@ -20,14 +20,20 @@ NTSTATUS TransferPacket(UsbTransport* transport, ULONG pipeIndex, ULONG length, 
         return STATUS_INSUFFICIENT_RESOURCES;
     }
     status = SubmitUrbSync(transport, urb);
+    const USBD_STATUS usbStatus = urb->UrbHeader.Status;
     if (NT_SUCCESS(status)) {
-        if (USBD_SUCCESS(urb->UrbHeader.Status)) {
+        if (USBD_SUCCESS(usbStatus)) {
             *transferred = urb->UrbBulkOrInterruptTransfer.TransferBufferLength;
         } else {
             status = STATUS_UNSUCCESSFUL;
         }
     }
     FreeTaggedBlock(urb, kUsbPoolTag);
+    // A stalled endpoint halts its pipe, and a halted pipe holds every
+    // later transfer: reset it, so the next command or reply can move.
+    if (usbStatus == USBD_STATUS_STALL_PID || usbStatus == USBD_STATUS_ENDPOINT_HALTED) {
+        ResetPipe(transport, pipe);
+    }
     return status;
 }
 

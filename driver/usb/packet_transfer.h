@@ -10,7 +10,8 @@
 // One bulk or interrupt transfer of `length` bytes, direction from the pipe.
 // *transferred is what actually moved. A USB error reported only in the
 // URB becomes STATUS_UNSUCCESSFUL; a length above the pipe's maximum
-// transfer size STATUS_INVALID_PARAMETER.
+// transfer size STATUS_INVALID_PARAMETER. A transfer that stalled resets
+// its pipe before returning (the transfer itself is not retried).
 NTSTATUS TransferPacket(UsbTransport* transport, ULONG pipeIndex, ULONG length, PVOID buffer,
                         PULONG transferred);
 

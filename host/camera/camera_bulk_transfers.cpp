@@ -79,14 +79,14 @@ std::optional<SimulatedCamera::Outcome> SimulatedCamera::refuseBulk(std::uint8_t
 
 SimulatedCamera::Outcome SimulatedCamera::receiveCommand(const std::uint8_t* data,
                                                          std::size_t length) {
+    const std::uint32_t startedBefore = firmware_.framesStarted();
     ReceivedCommand command = firmware_.receive(data, length, clock_->now());
     command.index = received_.size();
     if (!command.ok()) {
         recordError(describe(command));
     }
-    if (command.frame == FrameRequestOutcome::kStarted) {
-        notifier_.notifyAt(firmware_.frameTime());
-    }
+    // A FrameRequest, or a setting that turned the trigger off.
+    notifyIfStarted(startedBefore);
     if (command.kind == CommandKind::kGetParameter || command.kind == CommandKind::kReadByte) {
         if (command.ok()) {
             notifier_.notify();

@@ -1,6 +1,7 @@
 #include "camera_firmware.h"
 
 #include "command_decoder.h"
+#include "external_trigger.h"
 
 namespace host::camera {
 
@@ -30,9 +31,10 @@ void CameraFirmware::execute(ReceivedCommand& command, CameraTime now) {
             break;
         case CommandKind::kWriteRegister:
             registers_[command.address] = command.value;
+            releaseIfFreeRunning(now);
             break;
         case CommandKind::kSetParameter:
-            parameters_[command.parameter] = static_cast<std::uint8_t>(command.value);
+            setParameter(command.parameter, static_cast<std::uint8_t>(command.value), now);
             break;
         case CommandKind::kGetParameter:
             answer(command, parameters_[command.parameter]);
@@ -55,6 +57,9 @@ void CameraFirmware::requestFrame(ReceivedCommand& command, CameraTime now) {
         case FrameEndpoint::State::kWithheld:
             command.frame = FrameRequestOutcome::kWithheld;
             return;
+        case FrameEndpoint::State::kAwaitingTrigger:
+            command.frame = FrameRequestOutcome::kAwaitingTrigger;
+            return;
         case FrameEndpoint::State::kIdle:
             break;
     }
@@ -64,17 +69,48 @@ void CameraFirmware::requestFrame(ReceivedCommand& command, CameraTime now) {
         command.frame = FrameRequestOutcome::kWithheld;
         return;
     }
-    startFrame(command, now);
+    if (triggerOn()) {
+        if (!triggerLatched_) {
+            frames_.hold();
+            command.frame = FrameRequestOutcome::kAwaitingTrigger;
+            return;
+        }
+        triggerLatched_ = false;
+    }
+    command.frame = FrameRequestOutcome::kStarted;
+    command.frameNumber = startFrame(now);
 }
 
-void CameraFirmware::startFrame(ReceivedCommand& command, CameraTime now) {
-    // This is where exposure (the exposure registers) and the global gains
-    // (registers 6 and 7) would scale the frame's brightness, and where an
-    // external trigger (parameter 11, registers 32 and 33) would hold the
-    // frame until triggered. The simulation does not model them yet.
-    command.frame = FrameRequestOutcome::kStarted;
-    command.frameNumber = nextFrameNumber_++;
-    scene_->render(command.frameNumber, frames_.start(pacer_.nextFrameTime(now)));
+std::uint32_t CameraFirmware::startFrame(CameraTime now) {
+    const std::uint32_t number = nextFrameNumber_++;
+    scene_->render(number, frames_.start(pacer_.nextFrameTime(now)),
+                   Brightness(exposure(), globalGain()));
+    return number;
+}
+
+bool CameraFirmware::triggerOn() const {
+    return externalTriggerOn(parameters_[kTriggerModeParameter],
+                             registers_[kTriggerControlRegister]);
+}
+
+bool CameraFirmware::trigger(CameraTime now) {
+    if (frames_.state() != FrameEndpoint::State::kAwaitingTrigger) {
+        triggerLatched_ = true;
+        return false;
+    }
+    startFrame(now);
+    return true;
+}
+
+void CameraFirmware::releaseIfFreeRunning(CameraTime now) {
+    if (frames_.state() == FrameEndpoint::State::kAwaitingTrigger && !triggerOn()) {
+        startFrame(now);
+    }
+}
+
+void CameraFirmware::setParameter(std::uint8_t number, std::uint8_t value, CameraTime now) {
+    parameters_[number] = value;
+    releaseIfFreeRunning(now);
 }
 
 void CameraFirmware::readsPosted() {

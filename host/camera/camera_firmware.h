@@ -14,6 +14,19 @@
 // sequence is swallowed with it, up to and including its ReadsPosted, after
 // which the next FrameRequest is a new request.
 //
+// Exposure and gain (exposure_registers.h, brightness.h): a frame is made
+// at the brightness the registers hold when it starts.
+//
+// External trigger (external_trigger.h). While it is on, a FrameRequest
+// that would start a frame holds it instead (kAwaitingTrigger; the rest of
+// its sequence is absorbed) and the endpoint NAKs until trigger() starts
+// it, paced from that moment. A trigger with no frame held is latched: the
+// next frame that would be held starts at once instead. Latches do not add
+// up (one frame per latch, however many triggers came) and a latch lasts
+// until a frame uses it or the camera is power-cycled. Turning the trigger
+// off (parameter 11 or register 32) starts a held frame at once. A held
+// frame is dropped like any other (dropFrame()).
+//
 // Not thread-safe: SimulatedCamera guards it.
 #pragma once
 
@@ -23,6 +36,7 @@
 #include <memory>
 
 #include "camera_scene.h"
+#include "exposure_registers.h"
 #include "frame_endpoint.h"
 #include "frame_pacer.h"
 #include "received_command.h"
@@ -55,8 +69,8 @@ class CameraFirmware {
     FrameEndpoint::ReadResult readFrame(CameraTime now, std::uint8_t* data, std::size_t length);
     // One IN transfer on the reply endpoint.
     host::usb::TransferOutcome readReply(std::uint8_t* data, std::size_t length);
-    // Drops the frame under way (a withheld one too) and the queued replies:
-    // after a port reset, a configuration change or a cleared halt.
+    // Drops the frame under way (a withheld or held one too) and the queued
+    // replies: after a port reset, a configuration change or a cleared halt.
     void dropFrame();
     void dropReplies();
 
@@ -68,9 +82,14 @@ class CameraFirmware {
     FrameEndpoint::State frameState() const { return frames_.state(); }
     std::size_t queuedReplyPackets() const { return replies_.queuedPackets(); }
     CameraTime frameTime() const { return frames_.frameTime(); }
+    // What the registers hold now (exposure_registers.h).
+    unsigned exposure() const { return decodeExposure(registers_); }
+    unsigned globalGain() const { return decodeGlobalGain(registers_); }
+    bool triggerOn() const;
 
     // Changes from outside the protocol, for tests and tools.
-    void setParameter(std::uint8_t number, std::uint8_t value) { parameters_[number] = value; }
+    // May start a held frame, by turning the trigger off.
+    void setParameter(std::uint8_t number, std::uint8_t value, CameraTime now);
     void setReadableByte(std::uint16_t address, std::uint8_t value);
     void setPacing(FramePacing pacing, double framesPerSecond);
     // Withholds the next `count` frames (kWithholdEveryFrame: all, until
@@ -78,11 +97,17 @@ class CameraFirmware {
     void withholdFrames(int count) { framesToWithhold_ = count; }
     void addFrameTransferFault(const FrameTransferFault& fault) { frames_.addFault(fault); }
     void clearFrameTransferFaults() { frames_.clearFaults(); }
+    // The external trigger fires at `now`: starts the held frame, or
+    // latches for the next one. True if it started a frame.
+    bool trigger(CameraTime now);
 
   private:
     void execute(ReceivedCommand& command, CameraTime now);
     void requestFrame(ReceivedCommand& command, CameraTime now);
-    void startFrame(ReceivedCommand& command, CameraTime now);
+    // Starts a frame available from its paced time; returns its number.
+    std::uint32_t startFrame(CameraTime now);
+    // Starts a held frame if the trigger is no longer on.
+    void releaseIfFreeRunning(CameraTime now);
     void readsPosted();
     void answer(ReceivedCommand& command, std::uint8_t value);
 
@@ -94,6 +119,7 @@ class CameraFirmware {
     FrameEndpoint frames_;
     ReplyQueue replies_;
     int framesToWithhold_ = 0;
+    bool triggerLatched_ = false;
     std::uint32_t nextFrameNumber_ = 0;
     std::uint32_t framesCompleted_ = 0;
 };

@@ -37,10 +37,14 @@ CameraScene::CameraScene(std::vector<std::uint8_t> fixedFrame) : animated_(false
     background_ = std::make_shared<const std::vector<std::uint8_t>>(std::move(fixedFrame));
 }
 
-void CameraScene::render(std::uint32_t number, std::uint8_t* frame) const {
+void CameraScene::render(std::uint32_t number, std::uint8_t* frame,
+                         const Brightness& brightness) const {
     std::copy(background_->begin(), background_->end(), frame);
     if (animated_) {
         paintMarker(frame, number);
+    }
+    brightness.apply(frame, kFrameBytes);
+    if (animated_) {
         paintFrameCounter(frame, number);
     }
 }

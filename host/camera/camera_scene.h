@@ -3,7 +3,12 @@
 // (moving_marker.h) and the frame counter (frame_counter_code.h); so
 // consecutive frames differ and each carries its own number. A fixed image
 // (scene_image.h) can take the scene's place: then every frame is that
-// image, byte for byte.
+// image, byte for byte at unity brightness.
+//
+// Brightness (brightness.h) scales everything the sensor sees: the chart,
+// the ramps, the marker, or the whole fixed image. The frame counter is
+// stamped on afterwards, so a frame's number reads back however bright or
+// dark the frame is.
 //
 // Immutable after construction; render() may be called from any thread.
 #pragma once
@@ -11,6 +16,8 @@
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+#include "brightness.h"
 
 namespace host::camera {
 
@@ -22,8 +29,9 @@ class CameraScene {
     // (std::invalid_argument otherwise).
     explicit CameraScene(std::vector<std::uint8_t> fixedFrame);
 
-    // Writes frame `number` (kFrameBytes) to `frame`.
-    void render(std::uint32_t number, std::uint8_t* frame) const;
+    // Writes frame `number` (kFrameBytes) to `frame`, at `brightness`.
+    void render(std::uint32_t number, std::uint8_t* frame,
+                const Brightness& brightness = Brightness()) const;
 
   private:
     std::shared_ptr<const std::vector<std::uint8_t>> background_;

@@ -33,7 +33,7 @@ const char* commandKindName(CommandKind kind);
 
 // Parameters with a meaning the camera itself knows.
 constexpr std::uint8_t kClockModeParameter = 15;
-// External trigger; not acted on yet (see CameraFirmware::startFrame).
+// External trigger mode (external_trigger.h).
 constexpr std::uint8_t kTriggerModeParameter = 11;
 
 }  // namespace host::camera

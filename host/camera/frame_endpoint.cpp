@@ -28,6 +28,10 @@ void FrameEndpoint::withhold() {
     state_ = State::kWithheld;
 }
 
+void FrameEndpoint::hold() {
+    state_ = State::kAwaitingTrigger;
+}
+
 void FrameEndpoint::abandon() {
     state_ = State::kIdle;
 }

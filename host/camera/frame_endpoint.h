@@ -21,9 +21,10 @@ namespace host::camera {
 class FrameEndpoint {
   public:
     enum class State {
-        kIdle,      // nothing to send: NAK
-        kActive,    // a frame waits for its time or is being read
-        kWithheld,  // a frame was requested but will never come: NAK
+        kIdle,             // nothing to send: NAK
+        kActive,           // a frame waits for its time or is being read
+        kWithheld,         // a frame was requested but will never come: NAK
+        kAwaitingTrigger,  // a frame was requested and waits for the trigger: NAK
     };
 
     struct ReadResult {
@@ -41,6 +42,8 @@ class FrameEndpoint {
     // the buffer (kFrameBytes) for the caller to fill before any read.
     std::uint8_t* start(CameraTime at);
     void withhold();
+    // Holds a requested frame until the trigger starts it: start() then.
+    void hold();
     // Drops whatever frame there is: idle.
     void abandon();
 

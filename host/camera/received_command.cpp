@@ -23,6 +23,8 @@ std::string argumentsOf(const ReceivedCommand& c) {
                     return ": frame " + std::to_string(c.frameNumber) + " started";
                 case FrameRequestOutcome::kAlreadyActive:
                     return ": a frame is already active";
+                case FrameRequestOutcome::kAwaitingTrigger:
+                    return ": awaiting the trigger";
                 case FrameRequestOutcome::kWithheld:
                     return ": withheld";
                 case FrameRequestOutcome::kNone:

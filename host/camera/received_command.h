@@ -14,10 +14,11 @@ namespace host::camera {
 
 // What a FrameRequest led to.
 enum class FrameRequestOutcome : std::uint8_t {
-    kNone,           // not a FrameRequest, or one with a protocol error
-    kStarted,        // a new frame is on its way
-    kAlreadyActive,  // a frame was still pending or being read: absorbed
-    kWithheld,       // the withhold-frames fault swallowed it
+    kNone,             // not a FrameRequest, or one with a protocol error
+    kStarted,          // a new frame is on its way
+    kAlreadyActive,    // a frame was still pending or being read: absorbed
+    kWithheld,         // the withhold-frames fault swallowed it
+    kAwaitingTrigger,  // held (or absorbed by a held frame) until the trigger
 };
 
 struct ReceivedCommand {

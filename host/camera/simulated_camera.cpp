@@ -136,11 +136,43 @@ std::size_t SimulatedCamera::queuedReplyPackets() const {
     return firmware_.queuedReplyPackets();
 }
 
+unsigned SimulatedCamera::currentExposure() const {
+    std::lock_guard lock(mutex_);
+    return firmware_.exposure();
+}
+
+unsigned SimulatedCamera::currentGain() const {
+    std::lock_guard lock(mutex_);
+    return firmware_.globalGain();
+}
+
+bool SimulatedCamera::externalTriggerOn() const {
+    std::lock_guard lock(mutex_);
+    return firmware_.triggerOn();
+}
+
+void SimulatedCamera::notifyIfStarted(std::uint32_t startedBefore) {
+    if (firmware_.framesStarted() != startedBefore) {
+        notifier_.notifyAt(firmware_.frameTime());
+    }
+}
+
 // ---- Settings --------------------------------------------------------------
 
 void SimulatedCamera::setParameterValue(std::uint8_t number, std::uint8_t value) {
     std::lock_guard lock(mutex_);
-    firmware_.setParameter(number, value);
+    const std::uint32_t startedBefore = firmware_.framesStarted();
+    firmware_.setParameter(number, value, clock_->now());
+    notifyIfStarted(startedBefore);
+}
+
+bool SimulatedCamera::trigger() {
+    std::lock_guard lock(mutex_);
+    const bool started = firmware_.trigger(clock_->now());
+    if (started) {
+        notifier_.notifyAt(firmware_.frameTime());
+    }
+    return started;
 }
 
 void SimulatedCamera::setReadableByte(std::uint16_t address, std::uint8_t value) {

@@ -22,6 +22,10 @@
 // on the frame endpoint. The data-ready callback is called, from the
 // camera's own thread, when a frame's time comes, when a reply is queued and
 // when a fault or a disconnection changes what a NAKed transfer would get.
+// Frames come out as bright as the exposure and gain registers say
+// (brightness.h); an unprogrammed camera shows the scene as it is. While
+// the external trigger is on (external_trigger.h) a requested frame waits
+// for trigger() (camera_firmware.h has the rules).
 //
 // Threads: the bus calls the UsbDeviceModel methods from its thread; every
 // other method may be called from any thread at any time.
@@ -94,11 +98,22 @@ class SimulatedCamera final : public host::usb::UsbDeviceModel {
     std::uint32_t framesCompleted() const;  // read to their last byte
     FrameEndpoint::State frameState() const;
     std::size_t queuedReplyPackets() const;
+    // The exposure (kUnprogrammedExposure, 3..1001, 1002 or 1003) and global
+    // gain (0..1023) the registers hold now: exposure_registers.h.
+    unsigned currentExposure() const;
+    unsigned currentGain() const;
+    // Whether requested frames wait for trigger().
+    bool externalTriggerOn() const;
 
     // ---- Settings, as if changed inside the camera -------------------------
     void setParameterValue(std::uint8_t number, std::uint8_t value);
     void setReadableByte(std::uint16_t address, std::uint8_t value);
     void setPacing(FramePacing pacing, double framesPerSecond = 30.0);
+    // Fires the external trigger: starts the frame waiting for it, or, if
+    // none is, lets the next one start without waiting (one, however many
+    // triggers came). True if it started a frame. No effect on frames while
+    // the trigger is off, except that the latch stays for later.
+    bool trigger();
 
     // ---- Fault switches ----------------------------------------------------
     // Halts an endpoint (0x00 for the control pipe) until clearHalt().
@@ -129,6 +144,9 @@ class SimulatedCamera final : public host::usb::UsbDeviceModel {
     Outcome getDescriptor(const host::usb::SetupPacket& setup, std::uint8_t* data);
     Outcome setConfiguration(std::uint16_t value);
     Outcome refuseControl(const host::usb::SetupPacket& setup);
+    // Schedules the data-ready callback for a frame if one started since
+    // framesStarted() was `startedBefore`.
+    void notifyIfStarted(std::uint32_t startedBefore);
     // Back to the default state of a port: no frame, no replies, no halts.
     void dropTransfers();
     void recordError(std::string error);

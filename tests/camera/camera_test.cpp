@@ -64,6 +64,13 @@ host::usb::TransferOutcome CameraTest::send(const std::vector<std::uint8_t>& pac
     return camera_->transferOut(host::camera::kCommandEndpoint, packet.data(), packet.size());
 }
 
+void CameraTest::sendAll(const std::vector<std::vector<std::uint8_t>>& packets) {
+    for (const auto& packet : packets) {
+        EXPECT_EQ(send(packet).response, host::usb::DeviceResponse::kAck);
+    }
+    EXPECT_EQ(camera_->protocolErrors(), std::vector<std::string>{});
+}
+
 InTransfer CameraTest::readIn(std::uint8_t endpoint, std::size_t length) {
     std::vector<std::uint8_t> data(length, 0xEE);
     const auto outcome = camera_->transferIn(endpoint, data.data(), length);

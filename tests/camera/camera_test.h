@@ -48,6 +48,9 @@ class CameraTest : public LedgerTest {
     InTransfer getDescriptor(std::uint8_t type, std::uint16_t length);
 
     host::usb::TransferOutcome send(const std::vector<std::uint8_t>& packet);
+    // Sends each packet in order, expecting each acknowledged and decoded
+    // without a protocol error.
+    void sendAll(const std::vector<std::vector<std::uint8_t>>& packets);
     InTransfer readIn(std::uint8_t endpoint, std::size_t length);
     // Sends the driver's per-frame sequence: FrameRequest, FrameRequest
     // (the opening read control), ReadsPosted.
