@@ -3,6 +3,7 @@
 
 #include "camera/startup_sequence.h"
 #include "camera_device_harness.h"
+#include "usb/command_packets.h"
 
 namespace {
 
@@ -28,10 +29,7 @@ TEST_F(StartupTest, TheCameraReceivesExactlyTheSequence) {
         for (ULONG k = 0; k < run.count; ++k, ++at) {
             ASSERT_EQ(received[at].kind, CommandKind::kWriteRegister) << at;
             ASSERT_EQ(received[at].address, run.firstAddress + k) << at;
-            ASSERT_EQ(received[at].value,
-                      RunValue(run, k) & (run.firstAddress + k <= 255   ? 0x3Fu
-                                          : run.firstAddress + k <= 383 ? 0xFFFFu
-                                                                        : 0x3FFFFFu))
+            ASSERT_EQ(received[at].value, RunValue(run, k) & RegisterDataMask(run.firstAddress + k))
                 << at;
             ASSERT_TRUE(received[at].ok()) << received[at].error;
         }
