@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every preset (host, host-asan, host-tsan,
 # windows) and runs the host test suites: all tests on the host and
-# sanitizer builds, the "threads" tests under ThreadSanitizer.
+# sanitizer builds, the "threads" tests under ThreadSanitizer, and checks the
+# Windows kernel image (scripts/check_kernel_image.sh).
 # Exit status: non-zero if a build or any test failed.
 set -euo pipefail
 
@@ -28,6 +29,10 @@ for preset in host host-asan host-tsan; do
   step "test $preset"
   ctest --preset "$preset" -j2 || failed+=("$preset")
 done
+
+step "check windows image"
+scripts/check_kernel_image.sh build/windows/driver/bayercam.sys windows/bayercam.inf ||
+  failed+=("windows image")
 
 if ((${#failed[@]} > 0)); then
   step "FAILED: ${failed[*]}"

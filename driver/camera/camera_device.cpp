@@ -28,16 +28,6 @@ void SetDefaultSettings(CameraDevice* camera) {
     camera->bayerPhase = kSensorPhase;
 }
 
-// The full frame, as the region of interest of a new device.
-void SetFullFrame(CameraDevice* camera) {
-    camera->roiX = 0;
-    camera->roiY = 0;
-    camera->roiWidth = static_cast<LONG>(kSensorWidth);
-    camera->roiHeight = static_cast<LONG>(kSensorHeight);
-    camera->outputWidth = static_cast<LONG>(kSensorWidth);
-    camera->outputHeight = static_cast<LONG>(kSensorHeight);
-}
-
 }  // namespace
 
 NTSTATUS CameraDevice::Create(PVOID deviceRecord, PDEVICE_OBJECT physicalDevice,
@@ -53,9 +43,11 @@ NTSTATUS CameraDevice::Create(PVOID deviceRecord, PDEVICE_OBJECT physicalDevice,
     camera->device = deviceRecord;
     InitializeUsbTransport(&camera->transport, physicalDevice, lowerDevice, functionalDevice);
     InitializeCommandBuffers(&camera->commands);
+    KeInitializeEvent(&camera->settingsLock, SynchronizationEvent, TRUE);
     SetDefaultSettings(camera);
-    SetFullFrame(camera);
     camera->sensorPhase = kSensorPhase;
+    camera->setRegionOfInterest(0, 0, static_cast<LONG>(kSensorWidth),
+                                static_cast<LONG>(kSensorHeight), 0);
     *created = camera;
     return STATUS_SUCCESS;
 }

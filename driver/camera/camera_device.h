@@ -12,12 +12,21 @@
 // CancelReads, AbortPipes) run on the capture thread and the stop path and
 // use only the frame reader's buffers.
 //
+// Settings: every settings operation (the setters and getters, the region
+// of interest, the registry save, attaching and detaching the stream's
+// ConversionContext) holds the settings lock, so concurrent property
+// requests, a save and a stream start or stop never interleave on the
+// settings block or see a ConversionContext being freed. Towards the
+// capture worker the ConversionContext's mirrors stay interlocked; the
+// worker never takes the settings lock. Lock order: settings lock, then
+// command lock; nothing holding the command lock takes the settings lock.
+//
 // Lifetime: Create allocates it zero-filled from non-paged pool (tag KCNw)
 // at device add; Destroy runs the destructor and frees it. The fields are
-// in the device context's order; the settings block holds every setting,
-// the operations that change most of them arrive with the settings store.
+// in the device context's order, with the settings lock after them.
 #pragma once
 
+#include "../platform/interlocked.h"
 #include "../platform/kernel.h"
 #include "../usb/command_buffers.h"
 #include "../usb/usb_transport.h"
@@ -62,10 +71,71 @@ class CameraDevice final {
     bool GetCameraParameter(UCHAR parameter, PULONG value);
 
     // ---- Settings that reach the camera --------------------------------
+    // Each stores its field only when the camera took the value.
     void setExposure(ULONG value);    // clamped to 3 .. 1003
     bool setGlobalGain(ULONG value);  // clamped to 1023
     bool setExTrigger(bool on);
-    ULONG readClockMode();  // 3 is stored as 2
+    ULONG readClockMode();  // 3 is stored as 2; the old value if no answer
+    UCHAR getExTrigger();
+    ULONG getExposure();
+    ULONG getGlobalGain();
+
+    // ---- Settings of the image, mirrored into the stream's conversion ----
+    // Setters clamp, store, then mirror (the tone settings through the
+    // conversion's updates, which recompute the colour matrix). Getters
+    // refresh the field from the mirror first while a stream exists, so the
+    // gains read back under automatic white balance are the current ones.
+    void setColorEnable(LONG value);
+    void setWhiteBalance(LONG value);  // 0 takes over the automatic gains
+    void setRedGain(LONG value);       // above 512 -> 512, then <= 0 -> 1
+    void setGreenGain(LONG value);
+    void setBlueGain(LONG value);
+    void setColorCorrection(LONG value);
+    void setBrightness(LONG value);  // 0 .. 510
+    void setContrast(LONG value);    // 0 .. 20
+    void setSaturation(LONG value);  // 0 .. 20
+    void setHue(LONG value);         // 0 .. 359
+    LONG getColorEnable();
+    LONG getWhiteBalance();
+    LONG getRedGain();
+    LONG getGreenGain();
+    LONG getBlueGain();
+    LONG getColorCorrection();
+    LONG getBrightness();
+    LONG getContrast();
+    LONG getSaturation();
+    LONG getHue();
+
+    // ---- Stored and reported settings -------------------------------------
+    void setTimeout(ULONG milliseconds);  // also the process-wide time-out
+    ULONG getTimeout();
+    ULONG getFlipH();
+    ULONG getFlipV();
+    ULONG getSubSample();
+    ULONG getAgc();
+    ULONG getAec();
+    LONG getWindowX();
+    LONG getWindowY();
+    LONG getWindowWidth();
+    LONG getWindowHeight();
+
+    // ---- Region of interest and the pin ---------------------------------
+    // Even origins inside the sensor, width and height clamped to it, the
+    // output width rounded down to 8; refreshes the advertised video format.
+    // Ignored while a pin is open. `subSampleIgnored` is accepted and unused.
+    void setRegionOfInterest(LONG x, LONG y, LONG width, LONG height, ULONG subSampleIgnored);
+    // Pin create calls setPinOpen(1), pin close setPinOpen(0); the device
+    // counts its open pins, and isPinOpen is 1 while there is any.
+    LONG isPinOpen();
+    void setPinOpen(LONG open);
+
+    // ---- The stream's conversion ------------------------------------------
+    // attachConversion hands `context` the settings (white balance, phase,
+    // colour, gains, then the tone settings through their updates) and makes
+    // it the device's; detachConversion takes it back (null if none) for the
+    // caller to destroy. Stream start and stop, passive level.
+    void attachConversion(ConversionContext* context);
+    ConversionContext* detachConversion();
 
     // ---- Capture preparation and service access -------------------------
     bool SendStreamSetup();
@@ -73,7 +143,9 @@ class CameraDevice final {
     // Reads the byte at registerAddress; *value untouched on failure.
     void ReadByteAt(PUCHAR value);
     void setRegisterAddress(ULONG address) { registerAddress = address; }
-    void deriveBayerPhase() { bayerPhase = sensorPhase; }
+    // The phase is the sensor's own: flips and window origin are always
+    // clear. Lock-free, because capture preparation calls it.
+    void deriveBayerPhase() { AtomicWrite(&bayerPhase, sensorPhase); }
 
     // ---- Start-up --------------------------------------------------------
     // Initialize packet, the start-up register sequence, then the stored
@@ -106,7 +178,7 @@ class CameraDevice final {
     LONG windowY;
     LONG windowWidth;
     LONG windowHeight;
-    LONG bayerPhase;
+    volatile LONG bayerPhase;
     ULONG clockMode;
     ULONG agc;
     ULONG aec;
@@ -129,9 +201,11 @@ class CameraDevice final {
     LONG outputWidth;
     LONG outputHeight;
     LONG sensorPhase;
-    volatile LONG pinOpen;
+    volatile LONG pinOpen;  // open pins of the device
     ULONG registerAddress;
     ULONG registerShadow[kRegisterCount];
+
+    KEVENT settingsLock;  // synchronization event, signalled = free
 
   private:
     CameraDevice() = default;
@@ -143,5 +217,4 @@ class CameraDevice final {
     bool getParameterLocked(UCHAR parameter, PULONG value);
     bool sendCommandLocked();
     bool sendStreamSetupLocked();
-    void applyStoredSettings();
 };

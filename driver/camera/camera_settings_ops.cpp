@@ -1,14 +1,13 @@
 // The settings that reach the camera: exposure, global gain, external
 // trigger, and the clock mode read back from it.
+#include "../settings/settings_limits.h"
+#include "../settings/settings_lock.h"
 #include "../usb/command_packets.h"
 #include "camera_device.h"
 
 namespace {
 
-constexpr ULONG kExposureMin = 3;
 constexpr ULONG kExposureMaxCount = 1001;  // above it: the two special modes
-constexpr ULONG kExposureMax = 1003;
-constexpr ULONG kGlobalGainMax = 1023;
 
 constexpr UCHAR kTriggerParameter = 11;
 constexpr UCHAR kClockModeParameter = 15;
@@ -41,6 +40,7 @@ void CameraDevice::setExposure(ULONG value) {
     }
     const ULONG lo = value & 0x3F;
     const ULONG hi = (value >> 6) & 0x3F;
+    SettingsLock settings(this);
     CommandLock lock(&commands);
     const bool wasSpecial = exposure > kExposureMaxCount;
     bool lastWritten = false;
@@ -71,6 +71,7 @@ bool CameraDevice::setGlobalGain(ULONG value) {
     if (value > kGlobalGainMax) {
         value = kGlobalGainMax;
     }
+    SettingsLock settings(this);
     CommandLock lock(&commands);
     const bool low = writeRegisterLocked(6, value & 0x3F);
     const bool high = writeRegisterLocked(7, (value >> 6) & 0x0F);
@@ -82,6 +83,7 @@ bool CameraDevice::setGlobalGain(ULONG value) {
 }
 
 bool CameraDevice::setExTrigger(bool on) {
+    SettingsLock settings(this);
     CommandLock lock(&commands);
     if (!setParameterLocked(kTriggerParameter, on ? 1 : 0)) {
         return false;
@@ -102,6 +104,7 @@ bool CameraDevice::setExTrigger(bool on) {
 }
 
 ULONG CameraDevice::readClockMode() {
+    SettingsLock settings(this);
     CommandLock lock(&commands);
     ULONG reply = 0;
     if (getParameterLocked(kClockModeParameter, &reply)) {

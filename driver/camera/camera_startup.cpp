@@ -1,4 +1,5 @@
 // Bringing the camera into its known state at device start.
+#include "../settings/settings_persistence.h"
 #include "../usb/command_packets.h"
 #include "../usb/packet_transfer.h"
 #include "camera_device.h"
@@ -11,7 +12,7 @@ bool CameraDevice::InitializeCamera() {
         sendCommandLocked();
     }
     RunStartupSequence();
-    applyStoredSettings();
+    loadSettings(this);  // without stored settings the defaults stay
     return true;
 }
 
@@ -34,9 +35,3 @@ bool CameraDevice::RunStartupSequence() {
     }
     return true;
 }
-
-// The stored settings (time-out, exposure, gain, image settings, region of
-// interest, trigger, clock mode) are loaded from the registry and applied
-// here once the settings store exists; until then the device keeps its
-// defaults.
-void CameraDevice::applyStoredSettings() {}

@@ -5,6 +5,10 @@
 // touch pageable memory or call the lower driver.
 // FastMutexGuard: ExAcquireFastMutex / ExReleaseFastMutex; caller at
 // IRQL <= APC_LEVEL, runs at APC_LEVEL inside; not recursive.
+// EventLockGuard: a synchronization event (signalled = free) used as a
+// mutex, waited on inside a critical region. The holder stays at
+// PASSIVE_LEVEL, so it may send I/O and wait for it, or call the registry,
+// which a fast mutex (APC_LEVEL) forbids. Passive level; not recursive.
 #pragma once
 
 #include "kernel.h"
@@ -38,4 +42,21 @@ class CriticalRegionGuard {
     ~CriticalRegionGuard() { KeLeaveCriticalRegion(); }
     CriticalRegionGuard(const CriticalRegionGuard&) = delete;
     CriticalRegionGuard& operator=(const CriticalRegionGuard&) = delete;
+};
+
+class EventLockGuard {
+  public:
+    explicit EventLockGuard(PKEVENT lock) : lock_(lock) {
+        KeEnterCriticalRegion();
+        KeWaitForSingleObject(lock_, Executive, KernelMode, FALSE, nullptr);
+    }
+    ~EventLockGuard() {
+        KeSetEvent(lock_, IO_NO_INCREMENT, FALSE);
+        KeLeaveCriticalRegion();
+    }
+    EventLockGuard(const EventLockGuard&) = delete;
+    EventLockGuard& operator=(const EventLockGuard&) = delete;
+
+  private:
+    PKEVENT lock_;
 };

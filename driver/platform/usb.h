@@ -14,7 +14,11 @@
 
 #include <usb.h>
 #include <usbdi.h>
+// mingw-w64's usbdlib.h declares the USBD library without C linkage; the
+// library exports the C names.
+extern "C" {
 #include <usbdlib.h>
+}
 #include <usbioctl.h>
 
 #else

@@ -171,9 +171,9 @@ void ReleaseConfiguration(UsbTransport* transport) {
 }  // namespace
 
 NTSTATUS ConfigureDevice(UsbTransport* transport) {
-    transport->configDescriptor = nullptr;
-    transport->interfaceInfo = nullptr;
-    transport->pipeBusy = nullptr;
+    // A start on a device that is already configured configures it again:
+    // the earlier configuration's blocks go first, not astray.
+    ReleaseConfiguration(transport);
 
     NTSTATUS status = FetchDeviceDescriptor(transport);
     if (!NT_SUCCESS(status)) {

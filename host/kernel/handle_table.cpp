@@ -2,17 +2,25 @@
 #include "handle_table.h"
 
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
+#include "registry_key.h"
 #include "thread_object.h"
 #include "violation.h"
 
 namespace {
 
+// One of the two is set.
+struct HandleEntry {
+    PETHREAD thread = nullptr;
+    std::shared_ptr<host::detail::RegistryKey> key;
+};
+
 struct HandleTable {
     std::mutex lock;
-    std::unordered_map<ULONG_PTR, PETHREAD> entries;
+    std::unordered_map<ULONG_PTR, HandleEntry> entries;
     // Kernel handles have the top bit set; values are multiples of 4.
     ULONG_PTR next = 0xFFFFFFFF80000004ULL;
 };
@@ -26,10 +34,37 @@ ULONG_PTR keyOf(HANDLE handle) {
     return reinterpret_cast<ULONG_PTR>(handle);
 }
 
-PETHREAD lookUp(HANDLE handle) {
+std::optional<HandleEntry> lookUp(HANDLE handle) {
     std::lock_guard guard(table().lock);
     auto entry = table().entries.find(keyOf(handle));
-    return entry == table().entries.end() ? nullptr : entry->second;
+    return entry == table().entries.end() ? std::nullopt : std::optional(entry->second);
+}
+
+HANDLE addEntry(HandleEntry entry) {
+    std::lock_guard guard(table().lock);
+    const ULONG_PTR key = table().next;
+    table().next += 4;
+    table().entries[key] = std::move(entry);
+    return reinterpret_cast<HANDLE>(key);
+}
+
+// Removes the entry; its object is released by the caller, outside the lock.
+std::optional<HandleEntry> takeEntry(HANDLE handle) {
+    std::lock_guard guard(table().lock);
+    auto entry = table().entries.find(keyOf(handle));
+    if (entry == table().entries.end()) {
+        return std::nullopt;
+    }
+    HandleEntry taken = std::move(entry->second);
+    table().entries.erase(entry);
+    return taken;
+}
+
+void release(HandleEntry& entry) {
+    if (entry.thread != nullptr) {
+        ObfDereferenceObject(entry.thread);
+    }
+    entry.key.reset();
 }
 
 _OBJECT_TYPE* threadType() {
@@ -55,26 +90,38 @@ std::size_t openKernelHandles() {
 namespace detail {
 
 HANDLE openHandle(PETHREAD thread) {
-    std::lock_guard guard(table().lock);
-    const ULONG_PTR key = table().next;
-    table().next += 4;
-    table().entries[key] = thread;
-    return reinterpret_cast<HANDLE>(key);
+    return addEntry(HandleEntry{thread, nullptr});
+}
+
+HANDLE openKeyHandle(std::shared_ptr<RegistryKey> key) {
+    return addEntry(HandleEntry{nullptr, std::move(key)});
+}
+
+NTSTATUS keyOfHandle(HANDLE handle, std::shared_ptr<RegistryKey>* key) {
+    std::optional<HandleEntry> entry = lookUp(handle);
+    if (!entry) {
+        return STATUS_INVALID_HANDLE;
+    }
+    if (entry->key == nullptr) {
+        return STATUS_OBJECT_TYPE_MISMATCH;
+    }
+    *key = std::move(entry->key);
+    return STATUS_SUCCESS;
 }
 
 std::size_t closeAllHandlesForTest() {
-    std::vector<PETHREAD> objects;
+    std::vector<HandleEntry> entries;
     {
         std::lock_guard guard(table().lock);
-        for (const auto& entry : table().entries) {
-            objects.push_back(entry.second);
+        for (auto& entry : table().entries) {
+            entries.push_back(std::move(entry.second));
         }
         table().entries.clear();
     }
-    for (PETHREAD object : objects) {
-        ObfDereferenceObject(object);
+    for (HandleEntry& entry : entries) {
+        release(entry);
     }
-    return objects.size();
+    return entries.size();
 }
 
 }  // namespace detail
@@ -86,24 +133,18 @@ extern "C" NTSTATUS ZwClose(HANDLE Handle) {
     if (KeGetCurrentIrql() != PASSIVE_LEVEL) {
         host::reportViolation("ZwClose called above PASSIVE_LEVEL");
     }
-    PETHREAD object = nullptr;
-    {
-        std::lock_guard guard(table().lock);
-        auto entry = table().entries.find(keyOf(Handle));
-        if (entry != table().entries.end()) {
-            object = entry->second;
-            table().entries.erase(entry);
-        }
-    }
-    if (object == nullptr) {
+    std::optional<HandleEntry> entry = takeEntry(Handle);
+    if (!entry) {
         host::reportViolation("ZwClose: the handle is not open");
         return STATUS_INVALID_HANDLE;
     }
-    ObfDereferenceObject(object);
+    release(*entry);
     return STATUS_SUCCESS;
 }
 
-// Only thread handles exist. A null ObjectType accepts any object.
+// Only thread objects can be referenced: a key handle gives
+// STATUS_OBJECT_TYPE_MISMATCH whatever ObjectType says (drivers use key
+// handles only with the registry calls). A null ObjectType accepts a thread.
 extern "C" NTSTATUS ObReferenceObjectByHandle(HANDLE Handle, ACCESS_MASK DesiredAccess,
                                               POBJECT_TYPE ObjectType,
                                               KPROCESSOR_MODE /*AccessMode*/, PVOID* Object,
@@ -112,11 +153,12 @@ extern "C" NTSTATUS ObReferenceObjectByHandle(HANDLE Handle, ACCESS_MASK Desired
         host::reportViolation("ObReferenceObjectByHandle called above APC_LEVEL");
     }
     *Object = nullptr;
-    PETHREAD thread = lookUp(Handle);
-    if (thread == nullptr) {
+    std::optional<HandleEntry> entry = lookUp(Handle);
+    if (!entry) {
         return STATUS_INVALID_HANDLE;
     }
-    if (ObjectType != nullptr && ObjectType != *PsThreadType) {
+    PETHREAD thread = entry->thread;
+    if (thread == nullptr || (ObjectType != nullptr && ObjectType != *PsThreadType)) {
         return STATUS_OBJECT_TYPE_MISMATCH;
     }
     // The handle's reference keeps the object alive while this one is

@@ -1,8 +1,8 @@
 // What a test uses to observe and steer the stand-in kernel: the pool
 // ledger, the floating-point tracker, the calling thread's IRQL and lock
 // state, the live IRPs, MDLs, kernel handles and running system threads,
-// driver objects for stand-in drivers, violation recording and the
-// between-tests reset. Driver code never
+// driver objects for stand-in drivers, the registry, violation recording
+// and the between-tests reset. Driver code never
 // includes this; it reaches the stand-in through driver/platform only.
 #pragma once
 
@@ -15,6 +15,7 @@
 #include "nt_kernel.h"
 #include "pool_ledger.h"
 #include "pool_tags.h"
+#include "registry.h"
 #include "system_threads.h"
 #include "thread_state.h"
 #include "violation.h"

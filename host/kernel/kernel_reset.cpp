@@ -6,6 +6,7 @@
 #include "irp_registry.h"
 #include "mdl_registry.h"
 #include "pool_ledger.h"
+#include "registry.h"
 #include "system_threads.h"
 #include "thread_object.h"
 #include "thread_state.h"
@@ -34,6 +35,7 @@ std::string whatIsStillHeld() {
 std::string resetKernelForTest() {
     std::string held = whatIsStillHeld();
     detail::closeAllHandlesForTest();
+    registry().reset();
     detail::joinFinishedSystemThreads();
     detail::resetIrpsForTest();
     detail::resetMdlsForTest();

@@ -24,8 +24,10 @@ typedef std::size_t SIZE_T;
 typedef std::intptr_t LONG_PTR;
 typedef std::uintptr_t ULONG_PTR, *PULONG_PTR;
 typedef unsigned char BOOLEAN, *PBOOLEAN;
-typedef wchar_t WCHAR, *PWSTR;
-typedef const wchar_t* PCWSTR;
+// WCHAR is 16 bits, as on Windows, so UNICODE_STRING (lengths in bytes)
+// has the kernel's layout. Driver literals are u"..." on the host.
+typedef char16_t WCHAR, *PWCHAR, *PWSTR;
+typedef const char16_t* PCWSTR;
 typedef UCHAR KIRQL, *PKIRQL;
 typedef LONG NTSTATUS;
 typedef ULONG_PTR KSPIN_LOCK, *PKSPIN_LOCK;
@@ -85,6 +87,10 @@ typedef enum _MODE { KernelMode, UserMode, MaximumMode } MODE;
 #define STATUS_ACCESS_DENIED (static_cast<NTSTATUS>(0xC0000022L))
 #define STATUS_BUFFER_TOO_SMALL (static_cast<NTSTATUS>(0xC0000023L))
 #define STATUS_OBJECT_TYPE_MISMATCH (static_cast<NTSTATUS>(0xC0000024L))
+#define STATUS_OBJECT_NAME_INVALID (static_cast<NTSTATUS>(0xC0000033L))
+#define STATUS_OBJECT_NAME_NOT_FOUND (static_cast<NTSTATUS>(0xC0000034L))
+#define STATUS_OBJECT_PATH_NOT_FOUND (static_cast<NTSTATUS>(0xC000003AL))
+#define STATUS_OBJECT_PATH_SYNTAX_BAD (static_cast<NTSTATUS>(0xC000003BL))
 #define STATUS_DELETE_PENDING (static_cast<NTSTATUS>(0xC0000056L))
 #define STATUS_INSUFFICIENT_RESOURCES (static_cast<NTSTATUS>(0xC000009AL))
 #define STATUS_DEVICE_DATA_ERROR (static_cast<NTSTATUS>(0xC000009CL))
@@ -94,9 +100,23 @@ typedef enum _MODE { KernelMode, UserMode, MaximumMode } MODE;
 #define STATUS_NOT_SUPPORTED (static_cast<NTSTATUS>(0xC00000BBL))
 #define STATUS_CANCELLED (static_cast<NTSTATUS>(0xC0000120L))
 #define STATUS_ILLEGAL_FLOAT_CONTEXT (static_cast<NTSTATUS>(0xC000014AL))
+#define STATUS_KEY_DELETED (static_cast<NTSTATUS>(0xC000017CL))
+#define STATUS_CHILD_MUST_BE_VOLATILE (static_cast<NTSTATUS>(0xC0000181L))
 #define STATUS_INVALID_DEVICE_STATE (static_cast<NTSTATUS>(0xC0000184L))
 #define STATUS_INVALID_BUFFER_SIZE (static_cast<NTSTATUS>(0xC0000206L))
 #define STATUS_DEVICE_REMOVED (static_cast<NTSTATUS>(0xC00002B6L))
+
+// ---- Standard access rights -------------------------------------------------
+#define DELETE 0x00010000L
+#define READ_CONTROL 0x00020000L
+#define WRITE_DAC 0x00040000L
+#define WRITE_OWNER 0x00080000L
+#define SYNCHRONIZE 0x00100000L
+#define STANDARD_RIGHTS_REQUIRED 0x000F0000L
+#define STANDARD_RIGHTS_READ READ_CONTROL
+#define STANDARD_RIGHTS_WRITE READ_CONTROL
+#define STANDARD_RIGHTS_EXECUTE READ_CONTROL
+#define STANDARD_RIGHTS_ALL 0x001F0000L
 
 // ---- IRQL levels -----------------------------------------------------------
 #define PASSIVE_LEVEL 0
@@ -109,3 +129,14 @@ typedef enum _MODE { KernelMode, UserMode, MaximumMode } MODE;
 #define RtlCopyMemory(Destination, Source, Length) std::memcpy((Destination), (Source), (Length))
 #define RtlMoveMemory(Destination, Source, Length) std::memmove((Destination), (Source), (Length))
 #define RtlFillMemory(Destination, Length, Fill) std::memset((Destination), (Fill), (Length))
+
+// How many leading bytes of the two blocks are equal.
+inline SIZE_T RtlCompareMemory(const VOID* Source1, const VOID* Source2, SIZE_T Length) {
+    const auto* a = static_cast<const unsigned char*>(Source1);
+    const auto* b = static_cast<const unsigned char*>(Source2);
+    SIZE_T same = 0;
+    while (same < Length && a[same] == b[same]) {
+        ++same;
+    }
+    return same;
+}

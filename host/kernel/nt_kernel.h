@@ -84,8 +84,9 @@ inline PVOID InterlockedCompareExchangePointer(PVOID volatile* Destination, PVOI
     return Comperand;
 }
 
-// ---- Waits, threads, memory descriptors, I/O -------------------------------
+// ---- Waits, threads, memory descriptors, I/O, registry --------------------
 #include "nt_dispatcher.h"
 #include "nt_io.h"
 #include "nt_mdl.h"
+#include "nt_registry.h"
 #include "nt_thread.h"

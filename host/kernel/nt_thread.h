@@ -34,6 +34,7 @@ typedef struct _OBJECT_HANDLE_INFORMATION {
 } OBJECT_HANDLE_INFORMATION, *POBJECT_HANDLE_INFORMATION;
 
 #define OBJ_INHERIT 0x00000002L
+#define OBJ_CASE_INSENSITIVE 0x00000040L
 #define OBJ_KERNEL_HANDLE 0x00000200L
 
 #define InitializeObjectAttributes(p, n, a, r, s) \
@@ -46,8 +47,6 @@ typedef struct _OBJECT_HANDLE_INFORMATION {
         (p)->SecurityQualityOfService = nullptr;  \
     } while (0)
 
-#define SYNCHRONIZE 0x00100000L
-#define STANDARD_RIGHTS_REQUIRED 0x000F0000L
 #define THREAD_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | 0xFFFF)
 
 #define LOW_PRIORITY 0

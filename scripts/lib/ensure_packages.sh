@@ -14,8 +14,8 @@ BAYERCAM_HOST_PACKAGES=(
   cmake ninja-build g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpng-dev
 )
-# The Windows kernel cross build.
-BAYERCAM_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev)
+# The Windows kernel cross build, and the image check's objdump and nm.
+BAYERCAM_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64)
 
 package_installed() {
   [[ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" == "install ok installed" ]]

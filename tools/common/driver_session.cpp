@@ -1,0 +1,96 @@
+#include "driver_session.h"
+
+#include <stdexcept>
+#include <string>
+
+#include <camera/simulated_camera.h>
+#include <kernel/registry.h>
+#include <streaming/streaming_host.h>
+#include <usb/usb_bus.h>
+
+extern "C" NTSTATUS DriverEntry(PDRIVER_OBJECT driverObject, PUNICODE_STRING registryPath);
+
+namespace {
+
+std::string statusText(NTSTATUS status) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "0x%08X", static_cast<unsigned>(status));
+    return text;
+}
+
+void check(NTSTATUS status, const char* what) {
+    if (!NT_SUCCESS(status)) {
+        throw std::runtime_error(std::string(what) + " failed with status " + statusText(status));
+    }
+}
+
+host::camera::SimulatedCameraOptions cameraOptions(const DriverSessionOptions& options) {
+    host::camera::SimulatedCameraOptions camera;
+    camera.pacing = options.pacing;
+    return camera;
+}
+
+}  // namespace
+
+// Declared in the order they are built; torn down in reverse.
+struct DriverSession::Parts {
+    explicit Parts(const DriverSessionOptions& options)
+        : camera(cameraOptions(options)), bus(camera), driver(DriverEntry) {}
+
+    host::camera::SimulatedCamera camera;
+    host::usb::UsbBus bus;
+    host::streaming::LoadedDriver driver;
+    PKSDEVICE device = nullptr;
+    bool started = false;
+    host::streaming::FilterHandle filter;
+};
+
+DriverSession::DriverSession(const DriverSessionOptions& options) : options_(options) {
+    if (options_.registryFile && std::filesystem::exists(*options_.registryFile)) {
+        host::registry().loadRegFile(*options_.registryFile);  // throws "line N: ..."
+    }
+    parts_ = std::make_unique<Parts>(options_);
+    if (parts_->bus.deviceObject() == nullptr) {
+        throw std::runtime_error("the stand-in USB bus could not be created");
+    }
+    check(parts_->driver.entryStatus(), "DriverEntry");
+    check(parts_->driver.addDevice(parts_->bus.deviceObject(), &parts_->device), "device add");
+    check(host::streaming::startDevice(parts_->device), "device start");
+    parts_->started = true;
+    NTSTATUS status = STATUS_SUCCESS;
+    parts_->filter = host::streaming::FilterHandle::open(parts_->device, "GLOBAL", &status);
+    check(status, "opening the capture filter");
+}
+
+DriverSession::~DriverSession() {
+    if (parts_ == nullptr) {
+        return;
+    }
+    // Without finish() (an error ended the run): tear down, keep the file.
+    parts_->filter.close();
+    if (parts_->device != nullptr) {
+        host::streaming::removeDevice(parts_->device);
+    }
+}
+
+host::streaming::FilterHandle& DriverSession::filter() {
+    return parts_->filter;
+}
+
+host::camera::SimulatedCamera& DriverSession::camera() {
+    return parts_->camera;
+}
+
+PKSDEVICE DriverSession::device() const {
+    return parts_->device;
+}
+
+void DriverSession::finish() {
+    parts_->filter.close();
+    host::streaming::stopDevice(parts_->device);
+    host::streaming::removeDevice(parts_->device);
+    parts_->device = nullptr;
+    if (options_.registryFile) {
+        host::registry().saveRegFile(*options_.registryFile);
+    }
+}

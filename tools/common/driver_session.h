@@ -1,0 +1,47 @@
+// One run of the driver as Windows would run it, for the tools: the
+// simulated camera on the stand-in bus, the driver loaded through its entry
+// point, its device added and started, and the capture filter opened as an
+// application opens it. Settings persist between runs in a .reg file.
+//
+//   DriverSession session({.registryFile = "settings.reg"});
+//   session.filter().getLong(...);
+//   session.finish();   // close, stop (the driver saves), write the file
+//
+// Construction and finish() throw std::runtime_error with a one-line
+// message; the registry file is read before the device starts and written
+// only by a successful finish(), atomically, so a failed run leaves the
+// previous file as it was. Not thread-safe; one session per process.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include <camera/simulated_camera.h>
+#include <streaming/ks_client.h>
+
+struct DriverSessionOptions {
+    std::optional<std::filesystem::path> registryFile;  // none: nothing kept
+    host::camera::FramePacing pacing = host::camera::FramePacing::kAsFastAsPossible;
+};
+
+class DriverSession {
+  public:
+    explicit DriverSession(const DriverSessionOptions& options);
+    ~DriverSession();
+    DriverSession(const DriverSession&) = delete;
+    DriverSession& operator=(const DriverSession&) = delete;
+
+    host::streaming::FilterHandle& filter();
+    host::camera::SimulatedCamera& camera();
+    PKSDEVICE device() const;
+
+    // Closes the filter (the driver saves the settings), stops and removes
+    // the device, then writes the registry file if one was named.
+    void finish();
+
+  private:
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
+    DriverSessionOptions options_;
+};
