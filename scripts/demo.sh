@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the host preset, makes the built-in
-# synthetic test frame (1280x960 raw Bayer, RGGB) and converts it to a PNG.
+# synthetic test frame (1280x960 raw Bayer, RGGB) and converts it to a PNG,
+# then runs the driver on the simulated camera and captures frames from its
+# capture pin with camcap's defaults (10 PNGs at 30 frames per second).
 #
 #   scripts/demo.sh [OUTPUT_DIR]     (default: build/demo)
 set -euo pipefail
@@ -29,6 +31,10 @@ step "convert"
 build/host/tools/rawconv --in "$out/testframe.raw" --width 1280 --height 960 \
   --out "$out/testframe.png"
 
+step "capture"
+build/host/tools/camcap --out "$out/frames"
+
 step "done"
 echo "raw frame: $out/testframe.raw"
 echo "image:     $out/testframe.png"
+echo "captured:  $out/frames/frame_0000.png .. frame_0009.png"

@@ -147,6 +147,19 @@ class CameraDevice final {
     // clear. Lock-free, because capture preparation calls it.
     void deriveBayerPhase() { AtomicWrite(&bayerPhase, sensorPhase); }
 
+    // ---- The stream (the pin's state changes, passive level) -------------
+    // Claims the device's one stream for `owner` (STATUS_SHARING_VIOLATION
+    // if another pin holds it), checks that `videoInfo` (the owner's
+    // KS_VIDEOINFOHEADER, kept as streamFormat) is 32-bit BI_RGB and
+    // creates the stream's ConversionContext with the current settings. On
+    // failure nothing is kept and the claim is dropped.
+    NTSTATUS StartConversion(StreamOwner* owner, PVOID videoInfo);
+    // Frees the ConversionContext, forgets the owner and drops the claim.
+    void StopConversion();
+    // First run: the Bayer phase again, then the worker's StartCapture for
+    // the region; STATUS_DEVICE_NOT_READY if the device has no worker.
+    NTSTATUS StartStreaming();
+
     // ---- Start-up --------------------------------------------------------
     // Initialize packet, the start-up register sequence, then the stored
     // settings. Always true.

@@ -3,13 +3,28 @@
 // pin create, owned by the pin's bag (destroyed, then freed).
 //
 // Threads: the streaming class serialises the pin's Create, Close,
-// SetDataFormat and SetDeviceState; all run at passive level.
+// SetDataFormat and SetDeviceState; Process runs on a class thread, one at
+// a time, only in Run; all at passive level.
+//
+// Stream states (SetDeviceState, one step at a time):
+//   | Target  | Previous      | Action                                     | Result          |
+//   |---------|---------------|--------------------------------------------|-----------------|
+//   | Stop    | any           | worker Shutdown if running; if acquired:   | success         |
+//   |         |               | clock released, StopConversion             |                 |
+//   | Acquire | Stop          | StartConversion, then the reference clock  | its status      |
+//   | Acquire | Pause or more | worker Shutdown if running                 | success         |
+//   | Pause   | Run           | worker SetPaused(true)                     | worker's status |
+//   | Pause   | Acquire       | nothing                                    | success         |
+//   | Run     | any           | resume if paused after running, else       | that status     |
+//   |         |               | StartStreaming                             |                 |
+// runState: 0 no capture activity, 1 paused after running, 2 running.
 #pragma once
 
 #include "../camera/stream_owner.h"
 #include "../platform/streaming.h"
 
 class CameraDevice;
+struct CaptureWorker;
 
 class PinContext final : public StreamOwner {
   public:
@@ -21,6 +36,10 @@ class PinContext final : public StreamOwner {
     // Queues the pin's process routine on a class thread.
     void AttemptProcessing() override;
 
+    NTSTATUS setDeviceState(KSSTATE to, KSSTATE from);
+    // Delivers at most one converted frame into the leading-edge buffer.
+    NTSTATUS process();
+
     // Copies the format's video info header: 48 bytes and the bitmap
     // header's biSize bytes, at most what videoInfo holds. The caller has
     // checked that the format holds them.
@@ -29,7 +48,7 @@ class PinContext final : public StreamOwner {
     PKSPIN pin;            // not owned
     CameraDevice* device;  // the pin's device context (not owned)
     LONG runState;         // 0 stopped, 1 paused after running, 2 running
-    PVOID clock;           // the reference clock interface, Acquire to Stop
+    PIKSREFERENCECLOCK clock;  // held from Acquire to Stop, or null
     KS_VIDEOINFOHEADER videoInfo;
     UCHAR acquired;  // 1 from a successful Acquire to Stop
     LONG stride;     // row step set by a format change, else 0
@@ -37,8 +56,18 @@ class PinContext final : public StreamOwner {
   private:
     PinContext() = default;
     ~PinContext() = default;
+
+    CaptureWorker* worker() const;
+    void stopCapture();
+    void releaseStream();
+    NTSTATUS acquire();
+    // Fills the stream header and copies the image bottom row first; a
+    // buffer that cannot hold the frame is completed empty and counted.
+    void deliver(PKSSTREAM_POINTER leading, CaptureWorker* capture);
 };
 
-// Pin dispatch (Create and Close; the stream states come with streaming).
+// Pin dispatch: one-line shims into the pin's context.
 NTSTATUS PinCreate(PKSPIN pin, PIRP irp);
 NTSTATUS PinClose(PKSPIN pin, PIRP irp);
+NTSTATUS PinSetDeviceState(PKSPIN pin, KSSTATE to, KSSTATE from);
+NTSTATUS PinProcess(PKSPIN pin);

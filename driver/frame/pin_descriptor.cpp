@@ -30,12 +30,12 @@ const KSALLOCATOR_FRAMING_EX kVideoPinFraming = {
 };
 
 const KSPIN_DISPATCH kVideoPinDispatch = {
-    PinCreate,      // Create
-    PinClose,       // Close
-    nullptr,        // Process
-    nullptr,        // Reset
-    SetDataFormat,  // SetDataFormat
-    nullptr,        // SetDeviceState
+    PinCreate,          // Create
+    PinClose,           // Close
+    PinProcess,         // Process
+    nullptr,            // Reset
+    SetDataFormat,      // SetDataFormat
+    PinSetDeviceState,  // SetDeviceState
     nullptr,        // Connect
     nullptr,        // Disconnect
     nullptr,        // Clock

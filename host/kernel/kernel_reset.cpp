@@ -37,6 +37,7 @@ std::string resetKernelForTest() {
     detail::closeAllHandlesForTest();
     registry().reset();
     detail::joinFinishedSystemThreads();
+    detail::clearThreadCreationInjection();
     detail::resetIrpsForTest();
     detail::resetMdlsForTest();
     detail::resetObjectReferencesForTest();

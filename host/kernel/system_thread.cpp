@@ -3,6 +3,8 @@
 // unwinds that thread with an exception only the trampoline catches (the
 // driver never sees it, and its frames are not expected to clean up, as
 // on Windows).
+#include <atomic>
+#include <mutex>
 #include <string>
 #include <system_error>
 
@@ -23,6 +25,11 @@ struct ThreadTermination {
 // object (never signalled, never referenced) for any other host thread.
 thread_local PETHREAD currentSystemThread = nullptr;
 thread_local _ETHREAD foreignThread;
+
+// Creation failure injection: counts down to the failing creation.
+std::mutex injectionMutex;
+std::size_t creationsUntilFailure = 0;  // 0: none armed
+NTSTATUS injectedStatus = STATUS_SUCCESS;
 
 // A thread must end as it started: Windows stops the machine for a thread
 // that exits at raised IRQL, inside a critical region or holding a lock.
@@ -73,6 +80,10 @@ extern "C" NTSTATUS PsCreateSystemThread(PHANDLE ThreadHandle, ULONG /*DesiredAc
             "and a start routine");
         return STATUS_INVALID_PARAMETER;
     }
+    if (const NTSTATUS injected = host::detail::injectedThreadCreationStatus();
+        !NT_SUCCESS(injected)) {
+        return injected;
+    }
     host::detail::joinFinishedSystemThreads();
     PETHREAD thread = host::detail::createThreadObject(StartRoutine, StartContext, 2);
     *ThreadHandle = host::detail::openHandle(thread);
@@ -90,6 +101,33 @@ extern "C" NTSTATUS PsCreateSystemThread(PHANDLE ThreadHandle, ULONG /*DesiredAc
     }
     return STATUS_SUCCESS;
 }
+
+namespace host {
+
+void failSystemThreadCreation(std::size_t nth, NTSTATUS status) {
+    std::lock_guard lock(injectionMutex);
+    creationsUntilFailure = nth;
+    injectedStatus = status;
+}
+
+namespace detail {
+
+NTSTATUS injectedThreadCreationStatus() {
+    std::lock_guard lock(injectionMutex);
+    if (creationsUntilFailure == 0 || --creationsUntilFailure != 0) {
+        return STATUS_SUCCESS;
+    }
+    return injectedStatus;
+}
+
+void clearThreadCreationInjection() {
+    std::lock_guard lock(injectionMutex);
+    creationsUntilFailure = 0;
+    injectedStatus = STATUS_SUCCESS;
+}
+
+}  // namespace detail
+}  // namespace host
 
 // Only a system thread may end itself; from any other thread this is a
 // violation and returns STATUS_INVALID_PARAMETER.

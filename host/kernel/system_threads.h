@@ -12,10 +12,17 @@
 #include <cstddef>
 #include <functional>
 
+#include "nt_kernel.h"
+
 namespace host {
 
 // Test-facing: system threads whose start routine has not ended yet.
 std::size_t systemThreadsRunning();
+
+// Test-facing: the nth PsCreateSystemThread from now (1-based) fails with
+// `status` and creates nothing, as under resource exhaustion. Cleared by
+// the between-tests reset.
+void failSystemThreadCreation(std::size_t nth, NTSTATUS status);
 
 namespace detail {
 
@@ -30,6 +37,11 @@ void noteSystemThreadEnded();
 
 // Joins the host threads whose routine has ended (never the caller's).
 void joinFinishedSystemThreads();
+
+// The status the current creation fails with (counting it), or
+// STATUS_SUCCESS; and the reset of that injection.
+NTSTATUS injectedThreadCreationStatus();
+void clearThreadCreationInjection();
 
 }  // namespace detail
 }  // namespace host

@@ -35,6 +35,11 @@ void ClassFaults::failPinCreation(bool fail) {
     failPins_ = fail;
 }
 
+void ClassFaults::withoutReferenceClock(bool none) {
+    std::lock_guard lock(faultsLock);
+    noClock_ = none;
+}
+
 void ClassFaults::reset() {
     std::lock_guard lock(faultsLock);
     factoryStatus_ = STATUS_SUCCESS;
@@ -42,6 +47,7 @@ void ClassFaults::reset() {
     bagCountdown_ = 0;
     failFilters_ = false;
     failPins_ = false;
+    noClock_ = false;
 }
 
 NTSTATUS ClassFaults::filterFactoryStatus() const {
@@ -75,6 +81,11 @@ bool ClassFaults::filterCreationFails() const {
 bool ClassFaults::pinCreationFails() const {
     std::lock_guard lock(faultsLock);
     return failPins_;
+}
+
+bool ClassFaults::pinsGetNoClock() const {
+    std::lock_guard lock(faultsLock);
+    return noClock_;
 }
 
 }  // namespace host::streaming

@@ -24,6 +24,10 @@ class ClassFaults {
     // hears of it.
     void failFilterCreation(bool fail);
     void failPinCreation(bool fail);
+    // Pins created from now on get no reference clock:
+    // KsPinGetReferenceClockInterface answers STATUS_UNSUCCESSFUL, as the
+    // class does for a pin whose graph has no master clock.
+    void withoutReferenceClock(bool none);
     void reset();
 
     // Class-facing: the status the operation fails with, or STATUS_SUCCESS.
@@ -31,6 +35,7 @@ class ClassFaults {
     NTSTATUS nextBagAddStatus();
     bool filterCreationFails() const;
     bool pinCreationFails() const;
+    bool pinsGetNoClock() const;
 
   private:
     NTSTATUS factoryStatus_ = STATUS_SUCCESS;
@@ -38,6 +43,7 @@ class ClassFaults {
     std::size_t bagCountdown_ = 0;  // 0: every add fails while bagStatus_ is set
     bool failFilters_ = false;
     bool failPins_ = false;
+    bool noClock_ = false;
 };
 
 ClassFaults& classFaults();

@@ -23,6 +23,7 @@ namespace host::streaming::detail {
 struct FactoryInstance;
 struct FilterInstance;
 struct PinInstance;
+struct PinStream;
 
 // An object bag: items with their free functions and reference counts.
 // Any thread at PASSIVE_LEVEL; its own lock.
@@ -100,6 +101,9 @@ struct PinInstance {
     FilterInstance* filter = nullptr;
     // The connection format, 8-byte aligned, owned here.
     std::unique_ptr<LONGLONG[]> format;
+    // Queue, processing and clock (pin_stream.h); shared with the threads
+    // that use them outside the dispatch lock.
+    std::shared_ptr<PinStream> stream;
 };
 
 // ---- Registry --------------------------------------------------------------

@@ -6,6 +6,7 @@
 
 #include "class_operations.h"
 #include "format_match.h"
+#include "pin_stream.h"
 #include "property_request.h"
 #include "streaming_host.h"
 
@@ -216,23 +217,31 @@ PinHandle FilterHandle::createPin(const void* connect, ULONG length, NTSTATUS* s
     std::vector<LONGLONG> captured((length + 7U) / 8U + 1U);
     std::memcpy(captured.data(), connect, length);
     PKSPIN created = nullptr;
+    std::shared_ptr<detail::PinStream> stream;
     *status = withObjects(filter_, nullptr, [&](FilterInstance& filter, PinInstance*) {
         PinInstance* pin = nullptr;
         const NTSTATUS result = detail::createPin(
             filter, reinterpret_cast<const KSPIN_CONNECT*>(captured.data()), length, &pin);
-        created = pin != nullptr ? &pin->ks : nullptr;
+        if (pin != nullptr) {
+            created = &pin->ks;
+            stream = pin->stream;
+        }
         return result;
     });
-    return PinHandle(created);
+    return PinHandle(created, std::move(stream));
 }
 
 // ---- PinHandle -------------------------------------------------------------
+
+PinHandle::PinHandle(PKSPIN pin, std::shared_ptr<detail::PinStream> stream)
+    : pin_(pin), stream_(std::move(stream)) {}
 
 PinHandle::~PinHandle() {
     close();
 }
 
-PinHandle::PinHandle(PinHandle&& other) noexcept : pin_(other.pin_) {
+PinHandle::PinHandle(PinHandle&& other) noexcept
+    : pin_(other.pin_), stream_(std::move(other.stream_)) {
     other.pin_ = nullptr;
 }
 
@@ -240,6 +249,7 @@ PinHandle& PinHandle::operator=(PinHandle&& other) noexcept {
     if (this != &other) {
         close();
         pin_ = other.pin_;
+        stream_ = std::move(other.stream_);
         other.pin_ = nullptr;
     }
     return *this;
@@ -254,6 +264,7 @@ void PinHandle::close() {
         return STATUS_SUCCESS;
     });
     pin_ = nullptr;
+    stream_.reset();
 }
 
 PropertyReply PinHandle::property(const void* request, ULONG requestLength, void* data,
@@ -284,6 +295,39 @@ NTSTATUS PinHandle::setFormat(const KSDATAFORMAT* format) const {
     request.Flags = KSPROPERTY_TYPE_SET;
     return property(&request, sizeof request, const_cast<KSDATAFORMAT*>(format), format->FormatSize)
         .status;
+}
+
+}  // namespace host::streaming
+
+namespace host::streaming {
+
+// The queue refuses buffers while the pin is stopped (they could never be
+// processed, and the class cancels what is queued when it stops).
+NTSTATUS PinHandle::submitFrame(ULONG frameExtent) const {
+    return withObjects(filterOfPin(pin_), pin_, [frameExtent](FilterInstance&, PinInstance* pin) {
+        if (pin->ks.DeviceState == KSSTATE_STOP) {
+            return STATUS_INVALID_DEVICE_STATE;
+        }
+        bool wasEmpty = false;
+        const NTSTATUS status = pin->stream->queue.submit(frameExtent, &wasEmpty);
+        if (NT_SUCCESS(status)) {
+            pin->stream->processor.bufferArrived(wasEmpty);
+        }
+        return status;
+    });
+}
+
+// Waits without the dispatch lock on the stream the handle holds, so a
+// concurrent close cannot free it.
+bool PinHandle::waitForFrame(CapturedFrame* frame, std::chrono::milliseconds timeout) const {
+    if (!detail::atPassiveLevel("PinHandle::waitForFrame")) {
+        return false;
+    }
+    return stream_ != nullptr && stream_->queue.waitCompleted(frame, timeout);
+}
+
+std::size_t PinHandle::pendingFrames() const {
+    return stream_ != nullptr ? stream_->queue.pending() : 0;
 }
 
 }  // namespace host::streaming

@@ -8,6 +8,9 @@
 //   filter.intersect(0, {rangeBytes}, format);
 //   auto pin = filter.createPin(0, reinterpret_cast<const KSDATAFORMAT*>(format.data()), &status);
 //   pin.setState(KSSTATE_RUN);
+//   pin.submitFrame(frameBytes);
+//   host::streaming::CapturedFrame frame;
+//   if (pin.waitForFrame(&frame, std::chrono::seconds(1))) { ... }
 //
 // Handles are RAII and move-only; closing a filter closes its pins first
 // (as the class does when the last reference goes). A handle whose object
@@ -15,15 +18,26 @@
 // STATUS_INVALID_HANDLE. Every call runs on the calling thread at
 // PASSIVE_LEVEL and takes the device's dispatch lock: the driver's
 // callbacks run on this thread, one class operation at a time per device.
+// The exceptions are the pin's Process dispatch, which runs on the pin's
+// processing thread (or on a driver thread that asks for synchronous
+// processing), and waitForFrame, which waits without the lock; any thread
+// may wait for a pin's frames while another changes its state or closes it.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "ks_api.h"
 
 namespace host::streaming {
+
+namespace detail {
+struct PinStream;
+}
 
 // What IOCTL_KS_PROPERTY returned: the status and the bytes returned (the
 // required size, for STATUS_BUFFER_OVERFLOW).
@@ -44,6 +58,18 @@ static_assert(sizeof(LongPropertyPayload) == 32);
 
 // Devices added and not yet removed, oldest first.
 std::vector<PKSDEVICE> listDevices();
+
+// A frame buffer as it came back to the application: filled by the driver
+// (the stream pointer ejected) or cancelled because the pin stopped.
+struct CapturedFrame {
+    NTSTATUS status;                 // STATUS_SUCCESS, or STATUS_CANCELLED when the pin stopped
+    std::vector<std::uint8_t> data;  // the buffer's first DataUsed bytes
+    ULONG frameExtent;
+    ULONG dataUsed;
+    LONGLONG presentationTime;  // 100 ns
+    LONGLONG duration;
+    ULONG optionsFlags;
+};
 
 class PinHandle;
 
@@ -111,16 +137,35 @@ class PinHandle {
     PropertyReply property(const void* request, ULONG requestLength, void* data,
                            ULONG dataLength) const;
     // KSPROPERTY_CONNECTION_STATE: the class steps the pin one state at a
-    // time; the first refusal ends the change.
+    // time (Stop to Run passes Acquire and Pause), the whole change with the
+    // pin's processing held off (a running Process finishes first); the first refusal ends the
+    // change. Reaching Stop completes the buffers still queued with STATUS_CANCELLED.
     NTSTATUS setState(KSSTATE state) const;
     NTSTATUS getState(KSSTATE* state) const;
     // KSPROPERTY_CONNECTION_DATAFORMAT: a format change.
     NTSTATUS setFormat(const KSDATAFORMAT* format) const;
 
+    // Queues one frame buffer of `frameExtent` bytes (an application's read).
+    // STATUS_INVALID_DEVICE_STATE while the pin is stopped,
+    // STATUS_INVALID_PARAMETER for an empty buffer. A buffer arriving in an
+    // empty queue makes the class attempt processing.
+    NTSTATUS submitFrame(ULONG frameExtent) const;
+    // The next completed buffer, in submission order; false if none completes
+    // within `timeout`. Buffers the class cancelled when it closed the pin
+    // (device stopped or removed) are still collected through this handle
+    // until it is closed; after that, false at once. Another thread may wait
+    // while the pin changes state or the device goes, but not while this
+    // handle is closed or moved.
+    bool waitForFrame(CapturedFrame* frame, std::chrono::milliseconds timeout) const;
+    // Buffers submitted and not yet collected with waitForFrame.
+    std::size_t pendingFrames() const;
+
   private:
     friend class FilterHandle;
-    explicit PinHandle(PKSPIN pin) : pin_(pin) {}
+    PinHandle(PKSPIN pin, std::shared_ptr<detail::PinStream> stream);
     PKSPIN pin_ = nullptr;
+    // The pin's queue, kept so that waits need no lock and outlive the pin.
+    std::shared_ptr<detail::PinStream> stream_;
 };
 
 }  // namespace host::streaming

@@ -1,5 +1,9 @@
 // Pin instances on the stand-in class: creation with a connection format,
-// format changes, state changes one step at a time, and closing.
+// format changes, state changes one step at a time, and closing. A pin's
+// stream (queue, processing, clock: pin_stream.h) is made before the driver
+// hears of the pin and closed before its Close; every state change (all its
+// steps) and format change runs with the pin's processing held off, so the driver's Process
+// never overlaps its SetDeviceState or SetDataFormat.
 #include <algorithm>
 
 #include <kernel/host_kernel.h>
@@ -8,6 +12,7 @@
 #include "class_irp.h"
 #include "class_operations.h"
 #include "format_match.h"
+#include "pin_stream.h"
 
 namespace host::streaming::detail {
 namespace {
@@ -113,8 +118,12 @@ NTSTATUS createPin(FilterInstance& filter, const KSPIN_CONNECT* connect, ULONG l
     instance->filter = &filter;
     fillPin(*instance, *connect, *pinDescriptorEx, *format);
     registerObject(&instance->ks, KsObjectTypePin, instance.get());
-    const NTSTATUS status = announcePin(*instance, range);
+    NTSTATUS status = openStream(*instance);
+    if (NT_SUCCESS(status)) {
+        status = announcePin(*instance, range);
+    }
     if (!NT_SUCCESS(status)) {
+        closeStream(*instance);
         instance->bag.empty();
         unregisterObject(&instance->ks);
         return status;
@@ -126,6 +135,7 @@ NTSTATUS createPin(FilterInstance& filter, const KSPIN_CONNECT* connect, ULONG l
 
 void closePin(PinInstance* pin) {
     changePinState(*pin, KSSTATE_STOP);
+    closeStream(*pin);
     const KSPIN_DISPATCH* dispatch = dispatchOf(*pin);
     if (dispatch != nullptr && dispatch->Close != nullptr) {
         ClassIrp irp(fdoOf(*pin), IRP_MJ_CLOSE, 0, pin->filter, pin);
@@ -140,24 +150,38 @@ void closePin(PinInstance* pin) {
                             [pin](const auto& held) { return held.get() == pin; }));
 }
 
+namespace {
+
+NTSTATUS stepPinState(PinInstance& pin, KSSTATE to) {
+    const KSPIN_DISPATCH* dispatch = dispatchOf(pin);
+    NTSTATUS status = STATUS_SUCCESS;
+    if (dispatch != nullptr && dispatch->SetDeviceState != nullptr) {
+        status = dispatch->SetDeviceState(&pin.ks, to, pin.ks.DeviceState);
+    }
+    if (NT_SUCCESS(status)) {
+        pin.ks.DeviceState = to;
+    }
+    return status;
+}
+
+}  // namespace
+
+// The whole change runs with processing held (a running Process finishes
+// first); processing resumes under the state reached, and reaching Stop
+// cancels the queued buffers.
 NTSTATUS changePinState(PinInstance& pin, KSSTATE target) {
     if (target < KSSTATE_STOP || target > KSSTATE_RUN) {
         return STATUS_INVALID_PARAMETER;
     }
+    holdStream(pin);
     pin.ks.ClientState = target;
-    const KSPIN_DISPATCH* dispatch = dispatchOf(pin);
-    while (pin.ks.DeviceState != target) {
+    NTSTATUS status = STATUS_SUCCESS;
+    while (NT_SUCCESS(status) && pin.ks.DeviceState != target) {
         const KSSTATE from = pin.ks.DeviceState;
-        const auto to = static_cast<KSSTATE>(from < target ? from + 1 : from - 1);
-        if (dispatch != nullptr && dispatch->SetDeviceState != nullptr) {
-            const NTSTATUS status = dispatch->SetDeviceState(&pin.ks, to, from);
-            if (!NT_SUCCESS(status)) {
-                return status;
-            }
-        }
-        pin.ks.DeviceState = to;
+        status = stepPinState(pin, static_cast<KSSTATE>(from < target ? from + 1 : from - 1));
     }
-    return STATUS_SUCCESS;
+    releaseStream(pin);
+    return status;
 }
 
 // The new format is the pin's ConnectionFormat while SetDataFormat runs
@@ -174,6 +198,7 @@ NTSTATUS changePinFormat(PinInstance& pin, const KSDATAFORMAT* format, ULONG len
     if (range == nullptr) {
         return STATUS_NO_MATCH;
     }
+    holdStream(pin);
     std::unique_ptr<LONGLONG[]> old = std::move(pin.format);
     pin.format = copyFormat(*format);
     pin.ks.ConnectionFormat = reinterpret_cast<PKSDATAFORMAT>(pin.format.get());
@@ -187,6 +212,7 @@ NTSTATUS changePinFormat(PinInstance& pin, const KSDATAFORMAT* format, ULONG len
         pin.format = std::move(old);
         pin.ks.ConnectionFormat = reinterpret_cast<PKSDATAFORMAT>(pin.format.get());
     }
+    releaseStream(pin);
     return status;
 }
 

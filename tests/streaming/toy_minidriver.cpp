@@ -2,6 +2,8 @@
 
 #include <kernel/host_kernel.h>
 
+#include "toy_process.h"
+
 namespace toy {
 namespace {
 
@@ -110,7 +112,9 @@ NTSTATUS pinSetDataFormat(PKSPIN pin, PKSDATAFORMAT oldFormat, PKSMULTIPLE_ITEM,
 }
 
 NTSTATUS pinSetDeviceState(PKSPIN, KSSTATE to, KSSTATE from) {
-    note("Pin.State(" + std::to_string(from) + ">" + std::to_string(to) + ")");
+    const std::string step = "Pin.State(" + std::to_string(from) + ">" + std::to_string(to) + ")";
+    note(step);
+    noteEvent(step);
     return to == behaviour().refuseState && to != KSSTATE_STOP ? STATUS_DEVICE_NOT_READY
                                                                : STATUS_SUCCESS;
 }
@@ -135,13 +139,19 @@ NTSTATUS intersect(PVOID context, PIRP, PKSP_PIN, PKSDATARANGE, PKSDATARANGE mat
 }
 
 const KSPIN_DISPATCH kPinDispatch = {
-    pinCreate,         pinClose, nullptr, nullptr, pinSetDataFormat,
-    pinSetDeviceState, nullptr,  nullptr, nullptr, nullptr,
+    pinCreate,         pinClose, pinProcess, nullptr, pinSetDataFormat,
+    pinSetDeviceState, nullptr,  nullptr,    nullptr, nullptr,
+};
+
+const KSPIN_DISPATCH kStatelessPinDispatch = {
+    pinCreate, pinClose, pinProcess, nullptr, pinSetDataFormat,
+    nullptr,   nullptr,  nullptr,    nullptr, nullptr,
 };
 
 const PKSDATARANGE kRanges[] = {const_cast<PKSDATARANGE>(&videoRange().DataRange)};
 
-const KSPIN_DESCRIPTOR_EX kPins[] = {{
+// Not const: tests choose the flags and dispatch before making a pin.
+KSPIN_DESCRIPTOR_EX kPins[] = {{
     &kPinDispatch,
     nullptr,
     {DEFINE_KSPIN_DEFAULT_INTERFACES,
@@ -276,6 +286,17 @@ void reset() {
     lastRequest() = LastRequest{};
     freedItems = 0;
     gain = 0;
+    setPinFlags(0);
+    setPinWithoutSetDeviceState(false);
+    resetProcess();
+}
+
+void setPinFlags(ULONG flags) {
+    kPins[0].Flags = flags;
+}
+
+void setPinWithoutSetDeviceState(bool without) {
+    kPins[0].Dispatch = without ? &kStatelessPinDispatch : &kPinDispatch;
 }
 
 int freedBagItems() {

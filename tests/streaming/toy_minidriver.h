@@ -1,7 +1,8 @@
 // A small AVStream minidriver for the streaming-class tests: one device
 // whose Start registers one filter factory ("toy", KSCREATE_ITEM_FREEONSTOP),
-// one capture pin with one RGB32 video range and an intersect handler, and
-// a filter property set of three 32-bit items. Every callback records
+// one capture pin with one RGB32 video range, an intersect handler and a
+// Process that fills buffers from a counter (toy_process.h), and a filter
+// property set of three 32-bit items. Every callback records
 // itself (with the IRQL it ran at) in the journal, so tests check what the
 // class called and in which order.
 //
@@ -55,6 +56,11 @@ struct Behaviour {
 Journal& journal();
 Behaviour& behaviour();
 void reset();
+
+// The pin descriptor's Flags (KSPIN_FLAG_...) for pins made from now on.
+void setPinFlags(ULONG flags);
+// Pins made from now on have no SetDeviceState.
+void setPinWithoutSetDeviceState(bool without);
 
 // Seen by the last property handler call.
 struct LastRequest {

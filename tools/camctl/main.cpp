@@ -17,7 +17,7 @@ std::vector<PropertyRequest> readableSettings() {
     for (const CameraPropertyInfo& property : cameraProperties()) {
         if (property.gettable && property.payload == PropertyPayload::kValue &&
             property.id != CAMPROP_REGISTER_WRITE) {
-            requests.push_back({&property, false, {}});
+            requests.push_back(getRequest(property));
         }
     }
     return requests;

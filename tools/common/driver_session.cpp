@@ -8,15 +8,11 @@
 #include <streaming/streaming_host.h>
 #include <usb/usb_bus.h>
 
+#include "status_text.h"
+
 extern "C" NTSTATUS DriverEntry(PDRIVER_OBJECT driverObject, PUNICODE_STRING registryPath);
 
 namespace {
-
-std::string statusText(NTSTATUS status) {
-    char text[16];
-    std::snprintf(text, sizeof(text), "0x%08X", static_cast<unsigned>(status));
-    return text;
-}
 
 void check(NTSTATUS status, const char* what) {
     if (!NT_SUCCESS(status)) {
@@ -27,6 +23,8 @@ void check(NTSTATUS status, const char* what) {
 host::camera::SimulatedCameraOptions cameraOptions(const DriverSessionOptions& options) {
     host::camera::SimulatedCameraOptions camera;
     camera.pacing = options.pacing;
+    camera.framesPerSecond = options.framesPerSecond;
+    camera.fixedFrame = options.sceneFrame;
     return camera;
 }
 
@@ -52,6 +50,9 @@ DriverSession::DriverSession(const DriverSessionOptions& options) : options_(opt
     parts_ = std::make_unique<Parts>(options_);
     if (parts_->bus.deviceObject() == nullptr) {
         throw std::runtime_error("the stand-in USB bus could not be created");
+    }
+    if (options_.traceBus) {
+        parts_->bus.trace().start();
     }
     check(parts_->driver.entryStatus(), "DriverEntry");
     check(parts_->driver.addDevice(parts_->bus.deviceObject(), &parts_->device), "device add");
@@ -79,6 +80,10 @@ host::streaming::FilterHandle& DriverSession::filter() {
 
 host::camera::SimulatedCamera& DriverSession::camera() {
     return parts_->camera;
+}
+
+host::usb::UsbBus& DriverSession::bus() {
+    return parts_->bus;
 }
 
 PKSDEVICE DriverSession::device() const {

@@ -16,13 +16,22 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include <camera/simulated_camera.h>
 #include <streaming/ks_client.h>
+#include <usb/usb_bus.h>
 
 struct DriverSessionOptions {
     std::optional<std::filesystem::path> registryFile;  // none: nothing kept
     host::camera::FramePacing pacing = host::camera::FramePacing::kAsFastAsPossible;
+    double framesPerSecond = 30.0;  // kRealTime pacing only; > 0
+    // A raw frame (host::camera::kFrameBytes) the camera shows instead of
+    // its built-in scene; empty: the built-in scene.
+    std::vector<std::uint8_t> sceneFrame{};
+    // Records the bus (bus().trace()) from before the device is added, so
+    // the capture holds the device's whole start-up.
+    bool traceBus = false;
 };
 
 class DriverSession {
@@ -34,6 +43,7 @@ class DriverSession {
 
     host::streaming::FilterHandle& filter();
     host::camera::SimulatedCamera& camera();
+    host::usb::UsbBus& bus();
     PKSDEVICE device() const;
 
     // Closes the filter (the driver saves the settings), stops and removes

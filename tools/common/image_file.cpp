@@ -24,6 +24,18 @@ std::optional<ImageFormat> imageFormatForPath(const std::filesystem::path& path)
     return std::nullopt;
 }
 
+const char* imageFormatExtension(ImageFormat format) {
+    switch (format) {
+        case ImageFormat::kBmp:
+            return ".bmp";
+        case ImageFormat::kPng:
+            return ".png";
+        case ImageFormat::kBgrx:
+            break;
+    }
+    return ".bgrx";
+}
+
 std::vector<std::uint8_t> encodeImage(ImageFormat format, BgrxImageView image) {
     switch (format) {
         case ImageFormat::kBmp:

@@ -17,4 +17,7 @@ enum class ImageFormat { kBgrx, kBmp, kPng };
 // Nullopt for any other extension.
 std::optional<ImageFormat> imageFormatForPath(const std::filesystem::path& path);
 
+// The extension of `format` with its dot: ".bgrx", ".bmp" or ".png".
+const char* imageFormatExtension(ImageFormat format);
+
 std::vector<std::uint8_t> encodeImage(ImageFormat format, BgrxImageView image);

@@ -28,22 +28,28 @@ std::vector<std::uint8_t> toRgb(BgrxImageView image) {
 
 // libpng's simplified API needs no setjmp error handling, which does not mix
 // well with C++ objects on the stack.
-std::vector<std::uint8_t> encodePng(BgrxImageView image) {
+std::vector<std::uint8_t> encodePng(BgrxImageView image, PngEncoding encoding) {
     const std::vector<std::uint8_t> rgb = toRgb(image);
     png_image png{};
     png.version = PNG_IMAGE_VERSION;
     png.width = image.width;
     png.height = image.height;
     png.format = PNG_FORMAT_RGB;
+    png.flags = encoding == PngEncoding::kFast ? PNG_IMAGE_FLAG_FAST : 0;
     const auto stride = static_cast<png_int_32>(image.width * 3);
 
-    png_alloc_size_t size = 0;  // first call: measure
-    if (!png_image_write_to_memory(&png, nullptr, &size, 0, rgb.data(), stride, nullptr)) {
-        fail(png);
-    }
+    // One pass into a buffer of libpng's upper bound; should the bound be
+    // short after all, libpng says how much it needs.
+    png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(png);
     std::vector<std::uint8_t> out(size);
     if (!png_image_write_to_memory(&png, out.data(), &size, 0, rgb.data(), stride, nullptr)) {
-        fail(png);
+        if (size <= out.size()) {
+            fail(png);
+        }
+        out.resize(size);
+        if (!png_image_write_to_memory(&png, out.data(), &size, 0, rgb.data(), stride, nullptr)) {
+            fail(png);
+        }
     }
     out.resize(size);
     return out;

@@ -7,5 +7,11 @@
 
 #include "bgrx_image.h"
 
+// kCompact compresses as well as libpng's defaults do; kFast trades file
+// size (often half as large again) for several times the speed, for
+// frames written at the camera's rate.
+enum class PngEncoding { kCompact, kFast };
+
 // Throws std::runtime_error if libpng fails.
-std::vector<std::uint8_t> encodePng(BgrxImageView image);
+std::vector<std::uint8_t> encodePng(BgrxImageView image,
+                                    PngEncoding encoding = PngEncoding::kCompact);
