@@ -35,8 +35,7 @@ NTSTATUS CaptureWorker::StartThread() {
     }
     KeClearEvent(&stopRequested);
     HANDLE handle = nullptr;
-    NTSTATUS status =
-        PsCreateSystemThread(&handle, 0, nullptr, nullptr, nullptr, ThreadMain, this);
+    NTSTATUS status = PsCreateSystemThread(&handle, 0, nullptr, nullptr, nullptr, ThreadMain, this);
     if (!NT_SUCCESS(status)) {
         AtomicWriteByte(&running, 0);
         return status;

@@ -45,9 +45,9 @@ class PinContext final : public StreamOwner {
     // checked that the format holds them.
     void copyVideoInfo(const KS_VIDEOINFOHEADER* header);
 
-    PKSPIN pin;            // not owned
-    CameraDevice* device;  // the pin's device context (not owned)
-    LONG runState;         // 0 stopped, 1 paused after running, 2 running
+    PKSPIN pin;                // not owned
+    CameraDevice* device;      // the pin's device context (not owned)
+    LONG runState;             // 0 stopped, 1 paused after running, 2 running
     PIKSREFERENCECLOCK clock;  // held from Acquire to Stop, or null
     KS_VIDEOINFOHEADER videoInfo;
     UCHAR acquired;  // 1 from a successful Acquire to Stop

@@ -36,10 +36,10 @@ const KSPIN_DISPATCH kVideoPinDispatch = {
     nullptr,            // Reset
     SetDataFormat,      // SetDataFormat
     PinSetDeviceState,  // SetDeviceState
-    nullptr,        // Connect
-    nullptr,        // Disconnect
-    nullptr,        // Clock
-    nullptr,        // Allocator
+    nullptr,            // Connect
+    nullptr,            // Disconnect
+    nullptr,            // Clock
+    nullptr,            // Allocator
 };
 
 // The one range: patched in place by UpdateVideoFormat.

@@ -29,6 +29,9 @@ class Brightness {
     double factor() const { return static_cast<double>(numerator_) / denominator_; }
 
     std::uint8_t scale(std::uint8_t sample) const;
+    bool operator==(const Brightness& other) const {
+        return numerator_ == other.numerator_ && denominator_ == other.denominator_;
+    }
     // Scales `bytes` samples in place.
     void apply(std::uint8_t* samples, std::size_t bytes) const;
 

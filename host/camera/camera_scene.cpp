@@ -37,14 +37,27 @@ CameraScene::CameraScene(std::vector<std::uint8_t> fixedFrame) : animated_(false
     background_ = std::make_shared<const std::vector<std::uint8_t>>(std::move(fixedFrame));
 }
 
+CameraScene::Frame CameraScene::scaledBackground(const Brightness& brightness) const {
+    if (brightness.unity()) {
+        return background_;
+    }
+    std::lock_guard lock(cacheMutex_);
+    if (cachedBackground_ == nullptr || !(cachedBrightness_ == brightness)) {
+        auto scaled = std::make_shared<std::vector<std::uint8_t>>(*background_);
+        brightness.apply(scaled->data(), scaled->size());
+        cachedBackground_ = std::move(scaled);
+        cachedBrightness_ = brightness;
+    }
+    return cachedBackground_;
+}
+
 void CameraScene::render(std::uint32_t number, std::uint8_t* frame,
                          const Brightness& brightness) const {
-    std::copy(background_->begin(), background_->end(), frame);
+    const Frame background = scaledBackground(brightness);
+    std::copy(background->begin(), background->end(), frame);
     if (animated_) {
-        paintMarker(frame, number);
-    }
-    brightness.apply(frame, kFrameBytes);
-    if (animated_) {
+        // Scaling a flat patch is scaling its colour.
+        paintMarker(frame, number, brightness);
         paintFrameCounter(frame, number);
     }
 }

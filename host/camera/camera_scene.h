@@ -10,11 +10,14 @@
 // stamped on afterwards, so a frame's number reads back however bright or
 // dark the frame is.
 //
-// Immutable after construction; render() may be called from any thread.
+// render() may be called from any thread. It keeps the background at the
+// last brightness asked for, so a frame costs a copy and the small painted
+// parts, not a scaling of every sample.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "brightness.h"
@@ -34,8 +37,15 @@ class CameraScene {
                 const Brightness& brightness = Brightness()) const;
 
   private:
-    std::shared_ptr<const std::vector<std::uint8_t>> background_;
+    using Frame = std::shared_ptr<const std::vector<std::uint8_t>>;
+    // The background scaled to `brightness`, from the cache when it holds it.
+    Frame scaledBackground(const Brightness& brightness) const;
+
+    Frame background_;
     bool animated_;
+    mutable std::mutex cacheMutex_;
+    mutable Brightness cachedBrightness_;
+    mutable Frame cachedBackground_;
 };
 
 }  // namespace host::camera

@@ -31,8 +31,11 @@ void paintRect(std::uint8_t* frame, PixelRect rect, Rgb8 colour) {
     const int bottom = std::min(rect.y + rect.height, kFrameHeight);
     for (int y = top; y < bottom; ++y) {
         std::uint8_t* row = frame + static_cast<std::ptrdiff_t>(y) * kFrameWidth;
+        // A row of the mosaic alternates two samples.
+        const std::uint8_t even = mosaicSample(colour, left & ~1, y);
+        const std::uint8_t odd = mosaicSample(colour, left | 1, y);
         for (int x = left; x < right; ++x) {
-            row[x] = mosaicSample(colour, x, y);
+            row[x] = (x & 1) == 0 ? even : odd;
         }
     }
 }

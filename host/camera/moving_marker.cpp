@@ -18,8 +18,10 @@ void paintMarkerBand(std::uint8_t* frame) {
     paintRect(frame, kMarkerBand, kMarkerGround);
 }
 
-void paintMarker(std::uint8_t* frame, std::uint32_t number) {
-    paintRect(frame, markerRect(number), kMarkerColour);
+void paintMarker(std::uint8_t* frame, std::uint32_t number, const Brightness& brightness) {
+    const Rgb8 colour = {brightness.scale(kMarkerColour.r), brightness.scale(kMarkerColour.g),
+                         brightness.scale(kMarkerColour.b)};
+    paintRect(frame, markerRect(number), colour);
 }
 
 }  // namespace host::camera

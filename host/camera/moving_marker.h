@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "brightness.h"
 #include "mosaic_canvas.h"
 
 namespace host::camera {
@@ -19,7 +20,9 @@ PixelRect markerRect(std::uint32_t number);
 
 // The empty band, for the scene's background.
 void paintMarkerBand(std::uint8_t* frame);
-// The square of frame `number`, over a background that has the empty band.
-void paintMarker(std::uint8_t* frame, std::uint32_t number);
+// The square of frame `number` at `brightness`, over a background that has
+// the empty band at the same brightness.
+void paintMarker(std::uint8_t* frame, std::uint32_t number,
+                 const Brightness& brightness = Brightness());
 
 }  // namespace host::camera

@@ -19,8 +19,8 @@ class CamctlCliTest : public LedgerTest {
 };
 
 TEST_F(CamctlCliTest, SettingsPersistBetweenRunsThroughTheRegFile) {
-    ToolRun run = camctl({"--registry", registry(), "EXPOSURE=300", "hue=400", "Red_Gain=64",
-                          "ROI=3,5,100,100"});
+    ToolRun run = camctl(
+        {"--registry", registry(), "EXPOSURE=300", "hue=400", "Red_Gain=64", "ROI=3,5,100,100"});
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     EXPECT_EQ(run.out, "");
 

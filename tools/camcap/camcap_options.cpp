@@ -70,7 +70,9 @@ void addOptions(CLI::App& app, RawArguments& raw, CamcapOptions& options) {
     app.add_flag("--list", options.list,
                  "Print every setting with its access, value, minimum, maximum and default, "
                  "and capture nothing.");
-    app.add_option("--roi", raw.roi, "Part of the 1280 x 960 sensor to deliver.")
+    app.add_option("--roi", raw.roi,
+                   "Part of the 1280 x 960 sensor to deliver (kept, like every setting, with "
+                   "--registry).")
         ->type_name("X,Y,W,H");
     app.add_option("--registry", raw.registry, "Settings file (.reg) to load and save.")
         ->type_name("FILE");
