@@ -2,7 +2,7 @@
 # Installs what is missing, builds the host preset, makes the built-in
 # synthetic test frame (1280x960 raw Bayer, RGGB) and converts it to a PNG,
 # then runs the driver on the simulated camera and captures frames from its
-# capture pin with camcap's defaults (10 PNGs at 30 frames per second).
+# capture pin with camcap (10 PNGs at 30 frames per second).
 #
 #   scripts/demo.sh [OUTPUT_DIR]     (default: build/demo)
 set -euo pipefail
@@ -32,7 +32,10 @@ build/host/tools/rawconv --in "$out/testframe.raw" --width 1280 --height 960 \
   --out "$out/testframe.png"
 
 step "capture"
-build/host/tools/camcap --out "$out/frames"
+# A first start leaves the camera at the shortest exposure and no gain,
+# where the scene looks dim; the exposure and gain the sensor's own start-up
+# programs show it at its full brightness.
+build/host/tools/camcap --out "$out/frames" --set EXPOSURE=4 --set GLOBALGAIN=450
 
 step "done"
 echo "raw frame: $out/testframe.raw"

@@ -224,6 +224,12 @@ class CameraDevice final {
     CameraDevice() = default;
     ~CameraDevice() = default;
 
+    // The settings operations' common steps, each under the settings lock.
+    void setMirrored(LONG* field, LONG value, void (ConversionContext::*mirror)(LONG));
+    LONG getMirrored(LONG* field, LONG (ConversionContext::*mirror)());
+    template <typename Field>
+    Field readSetting(const Field* field);
+
     // The operations' bodies, called with the command lock held.
     bool writeRegisterLocked(ULONG address, ULONG value);
     bool setParameterLocked(UCHAR parameter, UCHAR value);

@@ -26,14 +26,35 @@ LONG ClampChannelGain(LONG value) {
 
 }  // namespace
 
+// Store, then hand the value to the stream's conversion if there is one.
+void CameraDevice::setMirrored(LONG* field, LONG value, void (ConversionContext::*mirror)(LONG)) {
+    SettingsLock lock(this);
+    *field = value;
+    if (conversion != nullptr) {
+        (conversion->*mirror)(value);
+    }
+}
+
+// While a stream exists its conversion holds the current value (automatic
+// white balance changes the gains there): take it over first.
+LONG CameraDevice::getMirrored(LONG* field, LONG (ConversionContext::*mirror)()) {
+    SettingsLock lock(this);
+    if (conversion != nullptr) {
+        *field = (conversion->*mirror)();
+    }
+    return *field;
+}
+
+template <typename Field>
+Field CameraDevice::readSetting(const Field* field) {
+    SettingsLock lock(this);
+    return *field;
+}
+
 // ---- Plain mirrored settings -----------------------------------------------
 
 void CameraDevice::setColorEnable(LONG value) {
-    SettingsLock lock(this);
-    colorEnable = value;
-    if (conversion != nullptr) {
-        conversion->setColorEnable(value);
-    }
+    setMirrored(&colorEnable, value, &ConversionContext::setColorEnable);
 }
 
 void CameraDevice::setWhiteBalance(LONG value) {
@@ -52,158 +73,82 @@ void CameraDevice::setWhiteBalance(LONG value) {
 }
 
 void CameraDevice::setRedGain(LONG value) {
-    value = ClampChannelGain(value);
-    SettingsLock lock(this);
-    redGain = value;
-    if (conversion != nullptr) {
-        conversion->setRedGain(value);
-    }
+    setMirrored(&redGain, ClampChannelGain(value), &ConversionContext::setRedGain);
 }
 
 void CameraDevice::setGreenGain(LONG value) {
-    value = ClampChannelGain(value);
-    SettingsLock lock(this);
-    greenGain = value;
-    if (conversion != nullptr) {
-        conversion->setGreenGain(value);
-    }
+    setMirrored(&greenGain, ClampChannelGain(value), &ConversionContext::setGreenGain);
 }
 
 void CameraDevice::setBlueGain(LONG value) {
-    value = ClampChannelGain(value);
-    SettingsLock lock(this);
-    blueGain = value;
-    if (conversion != nullptr) {
-        conversion->setBlueGain(value);
-    }
+    setMirrored(&blueGain, ClampChannelGain(value), &ConversionContext::setBlueGain);
 }
 
 // ---- Tone settings: the conversion recomputes its colour matrix ------------
 
 void CameraDevice::setColorCorrection(LONG value) {
-    SettingsLock lock(this);
-    colorCorrection = value;
-    if (conversion != nullptr) {
-        conversion->updateColorCorrection(value);
-    }
+    setMirrored(&colorCorrection, value, &ConversionContext::updateColorCorrection);
 }
 
 void CameraDevice::setBrightness(LONG value) {
-    value = Clamp(value, kBrightnessMin, kBrightnessMax);
-    SettingsLock lock(this);
-    brightness = value;
-    if (conversion != nullptr) {
-        conversion->updateBrightness(value);
-    }
+    setMirrored(&brightness, Clamp(value, kBrightnessMin, kBrightnessMax),
+                &ConversionContext::updateBrightness);
 }
 
 void CameraDevice::setContrast(LONG value) {
-    value = Clamp(value, kContrastMin, kContrastMax);
-    SettingsLock lock(this);
-    contrast = value;
-    if (conversion != nullptr) {
-        conversion->updateContrast(value);
-    }
+    setMirrored(&contrast, Clamp(value, kContrastMin, kContrastMax),
+                &ConversionContext::updateContrast);
 }
 
 void CameraDevice::setSaturation(LONG value) {
-    value = Clamp(value, kSaturationMin, kSaturationMax);
-    SettingsLock lock(this);
-    saturation = value;
-    if (conversion != nullptr) {
-        conversion->updateSaturation(value);
-    }
+    setMirrored(&saturation, Clamp(value, kSaturationMin, kSaturationMax),
+                &ConversionContext::updateSaturation);
 }
 
 void CameraDevice::setHue(LONG value) {
-    value = Clamp(value, kHueMin, kHueMax);
-    SettingsLock lock(this);
-    hue = value;
-    if (conversion != nullptr) {
-        conversion->updateHue(value);
-    }
+    setMirrored(&hue, Clamp(value, kHueMin, kHueMax), &ConversionContext::updateHue);
 }
 
 // ---- Getters of the mirrored settings ----------------------------------------
 
 LONG CameraDevice::getColorEnable() {
-    SettingsLock lock(this);
-    if (conversion != nullptr) {
-        colorEnable = conversion->getColorEnable();
-    }
-    return colorEnable;
+    return getMirrored(&colorEnable, &ConversionContext::getColorEnable);
 }
 
 LONG CameraDevice::getWhiteBalance() {
-    SettingsLock lock(this);
-    if (conversion != nullptr) {
-        whiteBalance = conversion->getWhiteBalance();
-    }
-    return whiteBalance;
+    return getMirrored(&whiteBalance, &ConversionContext::getWhiteBalance);
 }
 
 LONG CameraDevice::getRedGain() {
-    SettingsLock lock(this);
-    if (conversion != nullptr) {
-        redGain = conversion->getRedGain();
-    }
-    return redGain;
+    return getMirrored(&redGain, &ConversionContext::getRedGain);
 }
 
 LONG CameraDevice::getGreenGain() {
-    SettingsLock lock(this);
-    if (conversion != nullptr) {
-        greenGain = conversion->getGreenGain();
-    }
-    return greenGain;
+    return getMirrored(&greenGain, &ConversionContext::getGreenGain);
 }
 
 LONG CameraDevice::getBlueGain() {
-    SettingsLock lock(this);
-    if (conversion != nullptr) {
-        blueGain = conversion->getBlueGain();
-    }
-    return blueGain;
+    return getMirrored(&blueGain, &ConversionContext::getBlueGain);
 }
 
 LONG CameraDevice::getColorCorrection() {
-    SettingsLock lock(this);
-    if (conversion != nullptr) {
-        colorCorrection = conversion->getColorCorrection();
-    }
-    return colorCorrection;
+    return getMirrored(&colorCorrection, &ConversionContext::getColorCorrection);
 }
 
 LONG CameraDevice::getBrightness() {
-    SettingsLock lock(this);
-    if (conversion != nullptr) {
-        brightness = conversion->getBrightness();
-    }
-    return brightness;
+    return getMirrored(&brightness, &ConversionContext::getBrightness);
 }
 
 LONG CameraDevice::getContrast() {
-    SettingsLock lock(this);
-    if (conversion != nullptr) {
-        contrast = conversion->getContrast();
-    }
-    return contrast;
+    return getMirrored(&contrast, &ConversionContext::getContrast);
 }
 
 LONG CameraDevice::getSaturation() {
-    SettingsLock lock(this);
-    if (conversion != nullptr) {
-        saturation = conversion->getSaturation();
-    }
-    return saturation;
+    return getMirrored(&saturation, &ConversionContext::getSaturation);
 }
 
 LONG CameraDevice::getHue() {
-    SettingsLock lock(this);
-    if (conversion != nullptr) {
-        hue = conversion->getHue();
-    }
-    return hue;
+    return getMirrored(&hue, &ConversionContext::getHue);
 }
 
 // ---- Stored and reported settings ------------------------------------------
@@ -215,8 +160,7 @@ void CameraDevice::setTimeout(ULONG milliseconds) {
 }
 
 ULONG CameraDevice::getTimeout() {
-    SettingsLock lock(this);
-    return timeoutMs;
+    return readSetting(&timeoutMs);
 }
 
 UCHAR CameraDevice::getExTrigger() {
@@ -225,56 +169,45 @@ UCHAR CameraDevice::getExTrigger() {
 }
 
 ULONG CameraDevice::getExposure() {
-    SettingsLock lock(this);
-    return exposure;
+    return readSetting(&exposure);
 }
 
 ULONG CameraDevice::getGlobalGain() {
-    SettingsLock lock(this);
-    return globalGain;
+    return readSetting(&globalGain);
 }
 
 ULONG CameraDevice::getFlipH() {
-    SettingsLock lock(this);
-    return flipH;
+    return readSetting(&flipH);
 }
 
 ULONG CameraDevice::getFlipV() {
-    SettingsLock lock(this);
-    return flipV;
+    return readSetting(&flipV);
 }
 
 ULONG CameraDevice::getSubSample() {
-    SettingsLock lock(this);
-    return subSample;
+    return readSetting(&subSample);
 }
 
 ULONG CameraDevice::getAgc() {
-    SettingsLock lock(this);
-    return agc;
+    return readSetting(&agc);
 }
 
 ULONG CameraDevice::getAec() {
-    SettingsLock lock(this);
-    return aec;
+    return readSetting(&aec);
 }
 
 LONG CameraDevice::getWindowX() {
-    SettingsLock lock(this);
-    return windowX;
+    return readSetting(&windowX);
 }
 
 LONG CameraDevice::getWindowY() {
-    SettingsLock lock(this);
-    return windowY;
+    return readSetting(&windowY);
 }
 
 LONG CameraDevice::getWindowWidth() {
-    SettingsLock lock(this);
-    return windowWidth;
+    return readSetting(&windowWidth);
 }
 
 LONG CameraDevice::getWindowHeight() {
-    SettingsLock lock(this);
-    return windowHeight;
+    return readSetting(&windowHeight);
 }

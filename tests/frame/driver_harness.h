@@ -37,3 +37,18 @@ class DriverTest : public LedgerTest {
     std::unique_ptr<host::streaming::LoadedDriver> driver;
     PKSDEVICE device = nullptr;
 };
+
+// A started device with one filter open on it.
+class FilterTest : public DriverTest {
+  protected:
+    void SetUp() override {
+        DriverTest::SetUp();
+        plugIn();
+        filter = openFilter();
+    }
+    void TearDown() override {
+        filter.close();
+        DriverTest::TearDown();
+    }
+    host::streaming::FilterHandle filter;
+};

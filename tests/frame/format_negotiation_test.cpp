@@ -19,17 +19,8 @@ KS_DATAFORMAT_VIDEOINFOHEADER* AsVideoFormat(Bytes& bytes) {
     return reinterpret_cast<KS_DATAFORMAT_VIDEOINFOHEADER*>(bytes.data());
 }
 
-class FormatTest : public DriverTest {
+class FormatTest : public FilterTest {
   protected:
-    void SetUp() override {
-        DriverTest::SetUp();
-        plugIn();
-        filter = openFilter();
-    }
-    void TearDown() override {
-        filter.close();
-        DriverTest::TearDown();
-    }
     host::streaming::PinHandle createPin(Bytes& format, NTSTATUS expected) {
         NTSTATUS status = STATUS_UNSUCCESSFUL;
         auto pin =
@@ -37,7 +28,6 @@ class FormatTest : public DriverTest {
         EXPECT_EQ(status, expected);
         return pin;
     }
-    host::streaming::FilterHandle filter;
 };
 
 TEST_F(FormatTest, ThePinOffersRgb32AtTheFullFrame) {

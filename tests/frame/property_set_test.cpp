@@ -12,17 +12,8 @@
 
 namespace {
 
-class PropertyTest : public DriverTest {
+class PropertyTest : public FilterTest {
   protected:
-    void SetUp() override {
-        DriverTest::SetUp();
-        plugIn();
-        filter = openFilter();
-    }
-    void TearDown() override {
-        filter.close();
-        DriverTest::TearDown();
-    }
     NTSTATUS get(ULONG id, LONG* value) {
         return filter.getLong(kCameraSettingsPropertySet, id, value);
     }
@@ -41,7 +32,6 @@ class PropertyTest : public DriverTest {
         payload->property.Flags = flags;
         return filter.property(payload, sizeof(Payload), payload, sizeof(Payload)).status;
     }
-    host::streaming::FilterHandle filter;
 };
 
 TEST_F(PropertyTest, ReadOnlyBoundsReportTheirConstants) {
