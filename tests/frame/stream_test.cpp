@@ -11,6 +11,7 @@
 
 #include "frame/stream_guids.h"
 #include "frame/video_format.h"
+#include "platform/interlocked.h"
 #include "settings/camera_property_ids.h"
 #include "stream_harness.h"
 
@@ -170,7 +171,7 @@ TEST_F(StreamTest, ABufferTooSmallIsCompletedEmptyAndCounted) {
     host::streaming::CapturedFrame frame{};
     ASSERT_TRUE(pin.waitForFrame(&frame, std::chrono::seconds(10)));
     EXPECT_EQ(frame.dataUsed, 0u);
-    EXPECT_EQ(worker()->buffersTooSmall, 1);
+    EXPECT_EQ(AtomicRead(&worker()->buffersTooSmall), 1);
     EXPECT_EQ(capture(pin, 1).size(), 1u) << "the next whole buffer is filled";
 }
 
@@ -185,7 +186,7 @@ TEST_F(StreamTest, AFormatSmallerThanTheDevicesOutputGetsNothingWritten) {
     const auto frames = capture(pin, 1);
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].dataUsed, 0u);
-    EXPECT_EQ(worker()->buffersTooSmall, 1);
+    EXPECT_EQ(AtomicRead(&worker()->buffersTooSmall), 1);
 }
 
 TEST_F(StreamTest, AThreadThatCannotBeMadeFailsRunAndKeepsNothing) {
@@ -225,7 +226,7 @@ TEST_F(StreamTest, AMissingCameraIsRetriedGentlyAndFramesResumeWhenItReturns) {
     capture(pin, 1);
     simulatedCamera->disconnect();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const LONG failures = worker()->readFailures;
+    const LONG failures = AtomicRead(&worker()->readFailures);
     EXPECT_GT(failures, 0);
     EXPECT_LT(failures, 60) << "backing off, not spinning";
     simulatedCamera->reconnect();
