@@ -5,20 +5,11 @@
 #include <vector>
 
 #include "atomic_file.h"
+#include "bad_use.h"
 #include "camcap_fixture.h"
 #include "png_writer.h"
 
 namespace {
-
-struct BadUse {
-    const char* name;
-    std::vector<std::string> args;  // "@" stands for the scratch directory
-    const char* mentions;           // in the error line
-};
-
-void PrintTo(const BadUse& use, std::ostream* os) {
-    *os << use.name;
-}
 
 class CamcapErrorsTest : public CamcapTest, public ::testing::WithParamInterface<BadUse> {
   protected:

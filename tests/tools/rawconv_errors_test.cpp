@@ -3,22 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "bad_use.h"
 #include "scratch_dir.h"
 #include "support/ledger_test.h"
 #include "tool_process.h"
 
 namespace {
-
-struct BadUse {
-    const char* name;
-    std::vector<std::string> args;  // "@" stands for the scratch directory
-    const char* mentions;           // in the error line
-};
-
-// Names the case in test listings rather than dumping its bytes.
-void PrintTo(const BadUse& use, std::ostream* os) {
-    *os << use.name;
-}
 
 class RawconvErrorsTest : public LedgerTest, public ::testing::WithParamInterface<BadUse> {
   protected:
