@@ -2,7 +2,10 @@
 # Installs what is missing, builds the host preset, makes the built-in
 # synthetic test frame (1280x960 raw Bayer, RGGB) and converts it to a PNG,
 # then runs the driver on the simulated camera and captures frames from its
-# capture pin with camcap (10 PNGs at 30 frames per second).
+# capture pin with camcap (10 PNGs at 30 frames per second). When the
+# Windows kernel image has been built (cmake --preset windows && cmake
+# --build --preset windows, or scripts/test.sh), it ends by capturing a few
+# frames from that image too, loaded on the stand-in as Windows would load it.
 #
 #   scripts/demo.sh [OUTPUT_DIR]     (default: build/demo)
 set -euo pipefail
@@ -37,7 +40,19 @@ step "capture"
 # programs show it at its full brightness.
 build/host/tools/camcap --out "$out/frames" --set EXPOSURE=4 --set GLOBALGAIN=450
 
+image=build/windows/driver/bayercam.sys
+if [[ -f "$image" ]]; then
+  step "capture from the kernel image $image"
+  build/host/tools/camcap --driver "$image" --frames 3 --out "$out/image-frames" \
+    --set EXPOSURE=4 --set GLOBALGAIN=450
+fi
+
 step "done"
 echo "raw frame: $out/testframe.raw"
 echo "image:     $out/testframe.png"
 echo "captured:  $out/frames/frame_0000.png .. frame_0009.png"
+if [[ -f "$image" ]]; then
+  echo "from bayercam.sys: $out/image-frames/frame_0000.png .. frame_0002.png"
+else
+  echo "(no kernel image yet: scripts/test.sh builds build/windows/driver/bayercam.sys)"
+fi

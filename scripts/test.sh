@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every preset (host, host-asan, host-tsan,
 # windows) and runs the host test suites: all tests on the host and
-# sanitizer builds, the "threads" tests under ThreadSanitizer, and checks the
-# Windows kernel image (scripts/check_kernel_image.sh).
+# sanitizer builds, the "threads" tests under ThreadSanitizer, checks the
+# Windows kernel image (scripts/check_kernel_image.sh), and runs the suites
+# labelled "image" on that image, loaded on the stand-in, in the host and
+# AddressSanitizer builds.
 # Exit status: non-zero if a build or any test failed.
 set -euo pipefail
 
@@ -33,6 +35,11 @@ done
 step "check windows image"
 scripts/check_kernel_image.sh build/windows/driver/bayercam.sys windows/bayercam.inf ||
   failed+=("windows image")
+
+for preset in host-image host-asan-image; do
+  step "test $preset (build/windows/driver/bayercam.sys on the stand-in)"
+  ctest --preset "$preset" -j2 || failed+=("$preset")
+done
 
 if ((${#failed[@]} > 0)); then
   step "FAILED: ${failed[*]}"

@@ -54,7 +54,7 @@ NTSTATUS CaptureWorker::StartThread() {
     return STATUS_SUCCESS;
 }
 
-void CaptureWorker::ThreadMain(PVOID context) {
+void NTAPI CaptureWorker::ThreadMain(PVOID context) {
     static_cast<CaptureWorker*>(context)->CaptureLoop();
     PsTerminateSystemThread(STATUS_SUCCESS);
 }

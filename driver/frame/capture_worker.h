@@ -108,7 +108,7 @@ struct CaptureWorker {
     // ---- Capture thread (capture_thread.cpp) --------------------------------
     NTSTATUS StartThread();
     void StopThread();
-    static void ThreadMain(PVOID context);
+    static void NTAPI ThreadMain(PVOID context);
     void CaptureLoop();
     LONG claimBufferToFill();
     void finishFill(LONG index, bool ok);

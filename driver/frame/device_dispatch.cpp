@@ -31,11 +31,11 @@ const WCHAR kFilterReferenceString[] = WIDE_TEXT("GLOBAL");
 
 // Bag free functions: the device context has a destructor to run; the
 // worker is plain memory.
-void DestroyCameraDevice(PVOID context) {
+void NTAPI DestroyCameraDevice(PVOID context) {
     CameraDevice::Destroy(static_cast<CameraDevice*>(context));
 }
 
-void FreeWorker(PVOID worker) {
+void NTAPI FreeWorker(PVOID worker) {
     FreeBlock(worker);
 }
 
@@ -79,7 +79,7 @@ const KSDEVICE_DESCRIPTOR kCameraDeviceDescriptor = {
     0,                 // Version
 };
 
-NTSTATUS DeviceAdd(PKSDEVICE device) {
+NTSTATUS NTAPI DeviceAdd(PKSDEVICE device) {
     CameraDevice* camera = nullptr;
     NTSTATUS status =
         CameraDevice::Create(device, device->PhysicalDeviceObject, device->NextDeviceObject,
@@ -98,8 +98,9 @@ NTSTATUS DeviceAdd(PKSDEVICE device) {
     return STATUS_SUCCESS;
 }
 
-NTSTATUS DeviceStart(PKSDEVICE device, PIRP /*irp*/, PCM_RESOURCE_LIST /*translatedResources*/,
-                     PCM_RESOURCE_LIST /*untranslatedResources*/) {
+NTSTATUS NTAPI DeviceStart(PKSDEVICE device, PIRP /*irp*/,
+                           PCM_RESOURCE_LIST /*translatedResources*/,
+                           PCM_RESOURCE_LIST /*untranslatedResources*/) {
     CameraDevice* camera = CameraOf(device);
     if (camera == nullptr) {
         return STATUS_INVALID_DEVICE_STATE;  // Add never completed
@@ -114,7 +115,7 @@ NTSTATUS DeviceStart(PKSDEVICE device, PIRP /*irp*/, PCM_RESOURCE_LIST /*transla
     return status;
 }
 
-void DeviceStop(PKSDEVICE device, PIRP /*irp*/) {
+void NTAPI DeviceStop(PKSDEVICE device, PIRP /*irp*/) {
     CameraDevice* camera = CameraOf(device);
     if (camera == nullptr) {
         return;

@@ -18,7 +18,7 @@
 
 extern const KSDEVICE_DESCRIPTOR kCameraDeviceDescriptor;
 
-NTSTATUS DeviceAdd(PKSDEVICE device);
-NTSTATUS DeviceStart(PKSDEVICE device, PIRP irp, PCM_RESOURCE_LIST translatedResources,
-                     PCM_RESOURCE_LIST untranslatedResources);
-void DeviceStop(PKSDEVICE device, PIRP irp);
+NTSTATUS NTAPI DeviceAdd(PKSDEVICE device);
+NTSTATUS NTAPI DeviceStart(PKSDEVICE device, PIRP irp, PCM_RESOURCE_LIST translatedResources,
+                           PCM_RESOURCE_LIST untranslatedResources);
+void NTAPI DeviceStop(PKSDEVICE device, PIRP irp);

@@ -4,6 +4,6 @@
 #include "../platform/streaming.h"
 #include "device_dispatch.h"
 
-extern "C" NTSTATUS DriverEntry(PDRIVER_OBJECT driverObject, PUNICODE_STRING registryPath) {
+extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driverObject, PUNICODE_STRING registryPath) {
     return KsInitializeDriver(driverObject, registryPath, &kCameraDeviceDescriptor);
 }

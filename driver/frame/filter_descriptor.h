@@ -11,5 +11,5 @@ extern const KSFILTER_DESCRIPTOR kCaptureFilterDescriptor;
 // thread; the class serialises them per filter.
 //   Create: gives the filter its FilterContext (owned by the filter's bag).
 //   Close: saves the device's settings to the registry; always succeeds.
-NTSTATUS FilterCreate(PKSFILTER filter, PIRP irp);
-NTSTATUS FilterClose(PKSFILTER filter, PIRP irp);
+NTSTATUS NTAPI FilterCreate(PKSFILTER filter, PIRP irp);
+NTSTATUS NTAPI FilterClose(PKSFILTER filter, PIRP irp);

@@ -6,13 +6,13 @@
 
 namespace {
 
-void FreeFilterContext(PVOID context) {
+void NTAPI FreeFilterContext(PVOID context) {
     FreeBlock(context);
 }
 
 }  // namespace
 
-NTSTATUS FilterCreate(PKSFILTER filter, PIRP /*irp*/) {
+NTSTATUS NTAPI FilterCreate(PKSFILTER filter, PIRP /*irp*/) {
     auto* context = static_cast<FilterContext*>(AllocZeroed(sizeof(FilterContext), NonPagedPoolNx));
     if (context == nullptr) {
         return STATUS_INSUFFICIENT_RESOURCES;
@@ -27,7 +27,7 @@ NTSTATUS FilterCreate(PKSFILTER filter, PIRP /*irp*/) {
     return status;
 }
 
-NTSTATUS FilterClose(PKSFILTER filter, PIRP /*irp*/) {
+NTSTATUS NTAPI FilterClose(PKSFILTER filter, PIRP /*irp*/) {
     PKSDEVICE device = KsFilterGetDevice(filter);
     if (device != nullptr && device->Context != nullptr) {
         // Every close persists the settings; a failed save is not reported.

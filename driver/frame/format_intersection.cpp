@@ -26,9 +26,9 @@ bool HeaderFits(const KS_DATARANGE_VIDEO& caller) {
 
 }  // namespace
 
-NTSTATUS IntersectVideoFormat(PVOID /*context*/, PIRP /*irp*/, PKSP_PIN /*pinRequest*/,
-                              PKSDATARANGE callerRange, PKSDATARANGE pinRange, ULONG bufferSize,
-                              PVOID data, PULONG dataSize) {
+NTSTATUS NTAPI IntersectVideoFormat(PVOID /*context*/, PIRP /*irp*/, PKSP_PIN /*pinRequest*/,
+                                    PKSDATARANGE callerRange, PKSDATARANGE pinRange,
+                                    ULONG bufferSize, PVOID data, PULONG dataSize) {
     if (!IsEqualGUID(callerRange->Specifier, kFormatSpecifierVideoInfo) ||
         callerRange->FormatSize < sizeof(KS_DATARANGE_VIDEO)) {
         return STATUS_NO_MATCH;

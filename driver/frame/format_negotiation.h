@@ -14,13 +14,13 @@
 //   STATUS_INVALID_PARAMETER: its sizes are inconsistent;
 //   STATUS_BUFFER_OVERFLOW with *dataSize: a size query (buffer size 0);
 //   STATUS_BUFFER_TOO_SMALL: the buffer cannot hold the result.
-NTSTATUS IntersectVideoFormat(PVOID context, PIRP irp, PKSP_PIN pinRequest,
-                              PKSDATARANGE callerRange, PKSDATARANGE pinRange, ULONG bufferSize,
-                              PVOID data, PULONG dataSize);
+NTSTATUS NTAPI IntersectVideoFormat(PVOID context, PIRP irp, PKSP_PIN pinRequest,
+                                    PKSDATARANGE callerRange, PKSDATARANGE pinRange,
+                                    ULONG bufferSize, PVOID data, PULONG dataSize);
 
 // The pin's SetDataFormat: at pin creation (no old format) it checks the
 // connection format against the pin's range; later (old format given) it
 // also takes the new format into the pin's context, in the Stop state only
 // (STATUS_INVALID_DEVICE_STATE otherwise).
-NTSTATUS SetDataFormat(PKSPIN pin, PKSDATAFORMAT oldFormat, PKSMULTIPLE_ITEM oldAttributeList,
-                       const KSDATARANGE* dataRange, const KSATTRIBUTE_LIST* attributeRange);
+NTSTATUS NTAPI SetDataFormat(PKSPIN pin, PKSDATAFORMAT oldFormat, PKSMULTIPLE_ITEM oldAttributeList,
+                             const KSDATARANGE* dataRange, const KSATTRIBUTE_LIST* attributeRange);

@@ -10,7 +10,7 @@ namespace {
 
 constexpr ULONG kVideoInfoFixedBytes = FIELD_OFFSET(KS_VIDEOINFOHEADER, bmiHeader);
 
-void DestroyPinContext(PVOID context) {
+void NTAPI DestroyPinContext(PVOID context) {
     PinContext::Destroy(static_cast<PinContext*>(context));
 }
 
@@ -57,7 +57,7 @@ void PinContext::copyVideoInfo(const KS_VIDEOINFOHEADER* header) {
     RtlCopyMemory(&videoInfo, header, bytes);
 }
 
-NTSTATUS PinCreate(PKSPIN pin, PIRP /*irp*/) {
+NTSTATUS NTAPI PinCreate(PKSPIN pin, PIRP /*irp*/) {
     CameraDevice* device = DeviceOfPin(pin);
     if (device == nullptr) {
         return STATUS_INVALID_DEVICE_STATE;
@@ -88,7 +88,7 @@ NTSTATUS PinCreate(PKSPIN pin, PIRP /*irp*/) {
     return status;
 }
 
-NTSTATUS PinClose(PKSPIN pin, PIRP /*irp*/) {
+NTSTATUS NTAPI PinClose(PKSPIN pin, PIRP /*irp*/) {
     auto* context = static_cast<PinContext*>(pin->Context);
     if (context != nullptr) {
         context->stride = 0;

@@ -67,7 +67,7 @@ class PinContext final : public StreamOwner {
 };
 
 // Pin dispatch: one-line shims into the pin's context.
-NTSTATUS PinCreate(PKSPIN pin, PIRP irp);
-NTSTATUS PinClose(PKSPIN pin, PIRP irp);
-NTSTATUS PinSetDeviceState(PKSPIN pin, KSSTATE to, KSSTATE from);
-NTSTATUS PinProcess(PKSPIN pin);
+NTSTATUS NTAPI PinCreate(PKSPIN pin, PIRP irp);
+NTSTATUS NTAPI PinClose(PKSPIN pin, PIRP irp);
+NTSTATUS NTAPI PinSetDeviceState(PKSPIN pin, KSSTATE to, KSSTATE from);
+NTSTATUS NTAPI PinProcess(PKSPIN pin);

@@ -19,12 +19,12 @@ PinContext* ContextOf(PKSPIN pin) {
 
 }  // namespace
 
-NTSTATUS PinSetDeviceState(PKSPIN pin, KSSTATE to, KSSTATE from) {
+NTSTATUS NTAPI PinSetDeviceState(PKSPIN pin, KSSTATE to, KSSTATE from) {
     PinContext* context = ContextOf(pin);
     return context != nullptr ? context->setDeviceState(to, from) : STATUS_INVALID_DEVICE_STATE;
 }
 
-NTSTATUS PinProcess(PKSPIN pin) {
+NTSTATUS NTAPI PinProcess(PKSPIN pin) {
     PinContext* context = ContextOf(pin);
     return context != nullptr ? context->process() : STATUS_PENDING;
 }

@@ -33,8 +33,9 @@ NTSTATUS CheckAgainstRange(const KS_BITMAPINFOHEADER& format, const KS_BITMAPINF
 
 }  // namespace
 
-NTSTATUS SetDataFormat(PKSPIN pin, PKSDATAFORMAT oldFormat, PKSMULTIPLE_ITEM /*oldAttributeList*/,
-                       const KSDATARANGE* dataRange, const KSATTRIBUTE_LIST* /*attributeRange*/) {
+NTSTATUS NTAPI SetDataFormat(PKSPIN pin, PKSDATAFORMAT oldFormat,
+                             PKSMULTIPLE_ITEM /*oldAttributeList*/, const KSDATARANGE* dataRange,
+                             const KSATTRIBUTE_LIST* /*attributeRange*/) {
     auto* context = static_cast<PinContext*>(pin->Context);
     if (oldFormat != nullptr && context != nullptr) {
         context->stride = 0;

@@ -195,7 +195,7 @@ bool IsSetRequest(const KSIDENTIFIER* request) {
     return request->Flags == KSPROPERTY_TYPE_SET;
 }
 
-NTSTATUS CommonPropertyHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI CommonPropertyHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     CameraDevice* camera = CameraFromIrp(irp);
     if (camera == nullptr) {
         return STATUS_UNSUCCESSFUL;

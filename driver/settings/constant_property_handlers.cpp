@@ -15,30 +15,30 @@ NTSTATUS ReportConstant(PVOID data, LONG constant) {
 
 }  // namespace
 
-NTSTATUS ConstantZeroHandler(PIRP, PKSIDENTIFIER, PVOID data) {
+NTSTATUS NTAPI ConstantZeroHandler(PIRP, PKSIDENTIFIER, PVOID data) {
     return ReportConstant(data, 0);
 }
-NTSTATUS ConstantOneHandler(PIRP, PKSIDENTIFIER, PVOID data) {
+NTSTATUS NTAPI ConstantOneHandler(PIRP, PKSIDENTIFIER, PVOID data) {
     return ReportConstant(data, 1);
 }
-NTSTATUS ConstantTenHandler(PIRP, PKSIDENTIFIER, PVOID data) {
+NTSTATUS NTAPI ConstantTenHandler(PIRP, PKSIDENTIFIER, PVOID data) {
     return ReportConstant(data, 10);
 }
-NTSTATUS ConstantTwentyHandler(PIRP, PKSIDENTIFIER, PVOID data) {
+NTSTATUS NTAPI ConstantTwentyHandler(PIRP, PKSIDENTIFIER, PVOID data) {
     return ReportConstant(data, 20);
 }
-NTSTATUS Constant128Handler(PIRP, PKSIDENTIFIER, PVOID data) {
+NTSTATUS NTAPI Constant128Handler(PIRP, PKSIDENTIFIER, PVOID data) {
     return ReportConstant(data, 128);
 }
-NTSTATUS Constant255Handler(PIRP, PKSIDENTIFIER, PVOID data) {
+NTSTATUS NTAPI Constant255Handler(PIRP, PKSIDENTIFIER, PVOID data) {
     return ReportConstant(data, 255);
 }
-NTSTATUS Constant359Handler(PIRP, PKSIDENTIFIER, PVOID data) {
+NTSTATUS NTAPI Constant359Handler(PIRP, PKSIDENTIFIER, PVOID data) {
     return ReportConstant(data, 359);
 }
-NTSTATUS Constant510Handler(PIRP, PKSIDENTIFIER, PVOID data) {
+NTSTATUS NTAPI Constant510Handler(PIRP, PKSIDENTIFIER, PVOID data) {
     return ReportConstant(data, 510);
 }
-NTSTATUS Constant512Handler(PIRP, PKSIDENTIFIER, PVOID data) {
+NTSTATUS NTAPI Constant512Handler(PIRP, PKSIDENTIFIER, PVOID data) {
     return ReportConstant(data, 512);
 }

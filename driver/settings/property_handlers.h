@@ -15,24 +15,24 @@ CameraDevice* CameraFromIrp(PIRP irp);
 
 bool IsSetRequest(const KSIDENTIFIER* request);
 
-NTSTATUS CommonPropertyHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI CommonPropertyHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
 
-NTSTATUS BrightnessHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
-NTSTATUS ContrastHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
-NTSTATUS SaturationHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
-NTSTATUS HueHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI BrightnessHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI ContrastHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI SaturationHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI HueHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
 
-NTSTATUS ConstantZeroHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
-NTSTATUS ConstantOneHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
-NTSTATUS ConstantTenHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
-NTSTATUS ConstantTwentyHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
-NTSTATUS Constant128Handler(PIRP irp, PKSIDENTIFIER request, PVOID data);
-NTSTATUS Constant255Handler(PIRP irp, PKSIDENTIFIER request, PVOID data);
-NTSTATUS Constant359Handler(PIRP irp, PKSIDENTIFIER request, PVOID data);
-NTSTATUS Constant510Handler(PIRP irp, PKSIDENTIFIER request, PVOID data);
-NTSTATUS Constant512Handler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI ConstantZeroHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI ConstantOneHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI ConstantTenHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI ConstantTwentyHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI Constant128Handler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI Constant255Handler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI Constant359Handler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI Constant510Handler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI Constant512Handler(PIRP irp, PKSIDENTIFIER request, PVOID data);
 
-NTSTATUS RegionHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
-NTSTATUS RegisterWriteHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
-NTSTATUS RawCommandHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
-NTSTATUS ReadByteHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI RegionHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI RegisterWriteHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI RawCommandHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI ReadByteHandler(PIRP irp, PKSIDENTIFIER request, PVOID data);

@@ -4,7 +4,7 @@
 #include "camera_property_ids.h"
 #include "property_handlers.h"
 
-NTSTATUS RegionHandler(PIRP irp, PKSIDENTIFIER /*request*/, PVOID data) {
+NTSTATUS NTAPI RegionHandler(PIRP irp, PKSIDENTIFIER /*request*/, PVOID data) {
     CameraDevice* camera = CameraFromIrp(irp);
     if (camera == nullptr) {
         return STATUS_UNSUCCESSFUL;
@@ -17,7 +17,7 @@ NTSTATUS RegionHandler(PIRP irp, PKSIDENTIFIER /*request*/, PVOID data) {
 }
 
 // The only item whose result reflects the camera transfer.
-NTSTATUS RegisterWriteHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI RegisterWriteHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     CameraDevice* camera = CameraFromIrp(irp);
     if (camera == nullptr || !IsSetRequest(request)) {
         return STATUS_UNSUCCESSFUL;
@@ -28,7 +28,7 @@ NTSTATUS RegisterWriteHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     return written ? STATUS_SUCCESS : STATUS_UNSUCCESSFUL;
 }
 
-NTSTATUS RawCommandHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI RawCommandHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     CameraDevice* camera = CameraFromIrp(irp);
     if (camera == nullptr || !IsSetRequest(request)) {
         return STATUS_UNSUCCESSFUL;
@@ -40,7 +40,7 @@ NTSTATUS RawCommandHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     return STATUS_SUCCESS;
 }
 
-NTSTATUS ReadByteHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI ReadByteHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     CameraDevice* camera = CameraFromIrp(irp);
     if (camera == nullptr) {
         return STATUS_UNSUCCESSFUL;

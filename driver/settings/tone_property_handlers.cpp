@@ -28,20 +28,20 @@ NTSTATUS HandleTone(PIRP irp, PKSIDENTIFIER request, PVOID data, Setter set, Get
 
 }  // namespace
 
-NTSTATUS BrightnessHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI BrightnessHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     return HandleTone(irp, request, data, &CameraDevice::setBrightness,
                       &CameraDevice::getBrightness);
 }
 
-NTSTATUS ContrastHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI ContrastHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     return HandleTone(irp, request, data, &CameraDevice::setContrast, &CameraDevice::getContrast);
 }
 
-NTSTATUS SaturationHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI SaturationHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     return HandleTone(irp, request, data, &CameraDevice::setSaturation,
                       &CameraDevice::getSaturation);
 }
 
-NTSTATUS HueHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI HueHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     return HandleTone(irp, request, data, &CameraDevice::setHue, &CameraDevice::getHue);
 }

@@ -275,7 +275,7 @@ NTSTATUS ReadFrameData(UsbTransport* transport, CommandBuffers* buffers, ULONG p
     return complete ? STATUS_SUCCESS : STATUS_DEVICE_DATA_ERROR;
 }
 
-NTSTATUS ReadCompletion(PDEVICE_OBJECT /*device*/, PIRP irp, PVOID context) {
+NTSTATUS NTAPI ReadCompletion(PDEVICE_OBJECT /*device*/, PIRP irp, PVOID context) {
     if (irp == nullptr) {
         return STATUS_SUCCESS;
     }

@@ -53,7 +53,7 @@ NTSTATUS ReadFrameData(UsbTransport* transport, CommandBuffers* buffers, ULONG p
 
 // Completion routine of a chunk request; context is its ReadRequest.
 // DISPATCH_LEVEL or below, any thread.
-NTSTATUS ReadCompletion(PDEVICE_OBJECT device, PIRP irp, PVOID context);
+NTSTATUS NTAPI ReadCompletion(PDEVICE_OBJECT device, PIRP irp, PVOID context);
 
 // Cancels the current read's requests that have not retired and waits
 // until they have. Any thread at passive level; returns at once when no

@@ -31,10 +31,10 @@ PDEVICE_OBJECT topOfStack(PDEVICE_OBJECT device) {
 // Called at PASSIVE_LEVEL. Names are not kept (nothing opens a device by
 // name here). The new device is first on the driver's list, has stack size
 // 1 and DO_DEVICE_INITIALIZING set, as on Windows.
-extern "C" NTSTATUS IoCreateDevice(PDRIVER_OBJECT DriverObject, ULONG DeviceExtensionSize,
-                                   PUNICODE_STRING /*DeviceName*/, DEVICE_TYPE DeviceType,
-                                   ULONG DeviceCharacteristics, BOOLEAN Exclusive,
-                                   PDEVICE_OBJECT* DeviceObject) {
+extern "C" NTSTATUS NTAPI IoCreateDevice(PDRIVER_OBJECT DriverObject, ULONG DeviceExtensionSize,
+                                         PUNICODE_STRING /*DeviceName*/, DEVICE_TYPE DeviceType,
+                                         ULONG DeviceCharacteristics, BOOLEAN Exclusive,
+                                         PDEVICE_OBJECT* DeviceObject) {
     *DeviceObject = nullptr;
     if (KeGetCurrentIrql() != PASSIVE_LEVEL) {
         host::reportViolation("IoCreateDevice called above PASSIVE_LEVEL");
@@ -65,7 +65,7 @@ extern "C" NTSTATUS IoCreateDevice(PDRIVER_OBJECT DriverObject, ULONG DeviceExte
 
 // Deleting a device that another device is still attached to is a
 // violation and deletes nothing.
-extern "C" VOID IoDeleteDevice(PDEVICE_OBJECT DeviceObject) {
+extern "C" VOID NTAPI IoDeleteDevice(PDEVICE_OBJECT DeviceObject) {
     if (DeviceObject->AttachedDevice != nullptr) {
         host::reportViolation("IoDeleteDevice: a device is still attached above it");
         return;
@@ -75,8 +75,8 @@ extern "C" VOID IoDeleteDevice(PDEVICE_OBJECT DeviceObject) {
 }
 
 // Returns the device SourceDevice now sits on (the old top of the stack).
-extern "C" PDEVICE_OBJECT IoAttachDeviceToDeviceStack(PDEVICE_OBJECT SourceDevice,
-                                                      PDEVICE_OBJECT TargetDevice) {
+extern "C" PDEVICE_OBJECT NTAPI IoAttachDeviceToDeviceStack(PDEVICE_OBJECT SourceDevice,
+                                                            PDEVICE_OBJECT TargetDevice) {
     PDEVICE_OBJECT top = topOfStack(TargetDevice);
     top->AttachedDevice = SourceDevice;
     SourceDevice->StackSize = static_cast<CCHAR>(top->StackSize + 1);
@@ -84,6 +84,6 @@ extern "C" PDEVICE_OBJECT IoAttachDeviceToDeviceStack(PDEVICE_OBJECT SourceDevic
     return top;
 }
 
-extern "C" VOID IoDetachDevice(PDEVICE_OBJECT TargetDevice) {
+extern "C" VOID NTAPI IoDetachDevice(PDEVICE_OBJECT TargetDevice) {
     TargetDevice->AttachedDevice = nullptr;
 }

@@ -62,7 +62,7 @@ void initializeDispatcherObject(DISPATCHER_HEADER* object, UCHAR type, bool sign
     object->Type = type;
     object->Signalling = 0;
     object->Size = 0;
-    object->Reserved1 = 0;
+    object->DpcActive = 0;
     object->SignalState = signalled ? 1 : 0;
     InitializeListHead(&object->WaitListHead);
 }

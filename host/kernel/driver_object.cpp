@@ -10,7 +10,7 @@ struct DriverStorage {
     DRIVER_EXTENSION extension;
 };
 
-NTSTATUS invalidDeviceRequest(PDEVICE_OBJECT /*DeviceObject*/, PIRP Irp) {
+NTSTATUS NTAPI invalidDeviceRequest(PDEVICE_OBJECT /*DeviceObject*/, PIRP Irp) {
     Irp->IoStatus.Status = STATUS_INVALID_DEVICE_REQUEST;
     Irp->IoStatus.Information = 0;
     IoCompleteRequest(Irp, IO_NO_INCREMENT);

@@ -20,33 +20,33 @@ bool aboveDispatch(const char* caller) {
 
 }  // namespace
 
-extern "C" VOID KeInitializeEvent(PRKEVENT Event, EVENT_TYPE Type, BOOLEAN State) {
+extern "C" VOID NTAPI KeInitializeEvent(PRKEVENT Event, EVENT_TYPE Type, BOOLEAN State) {
     host::detail::initializeDispatcherObject(headerOf(Event), static_cast<UCHAR>(Type),
                                              State != FALSE);
 }
 
 // Wait == TRUE (set and wait atomically) is treated as FALSE: the stand-in
 // has no dispatcher lock to hand over to the next wait.
-extern "C" LONG KeSetEvent(PRKEVENT Event, KPRIORITY /*Increment*/, BOOLEAN /*Wait*/) {
+extern "C" LONG NTAPI KeSetEvent(PRKEVENT Event, KPRIORITY /*Increment*/, BOOLEAN /*Wait*/) {
     if (aboveDispatch("KeSetEvent")) {
         return 0;
     }
     return host::detail::setSignalState(headerOf(Event), 1);
 }
 
-extern "C" LONG KeResetEvent(PRKEVENT Event) {
+extern "C" LONG NTAPI KeResetEvent(PRKEVENT Event) {
     if (aboveDispatch("KeResetEvent")) {
         return 0;
     }
     return host::detail::setSignalState(headerOf(Event), 0);
 }
 
-extern "C" VOID KeClearEvent(PRKEVENT Event) {
+extern "C" VOID NTAPI KeClearEvent(PRKEVENT Event) {
     if (!aboveDispatch("KeClearEvent")) {
         host::detail::setSignalState(headerOf(Event), 0);
     }
 }
 
-extern "C" LONG KeReadStateEvent(PRKEVENT Event) {
+extern "C" LONG NTAPI KeReadStateEvent(PRKEVENT Event) {
     return host::detail::readSignalState(headerOf(Event));
 }

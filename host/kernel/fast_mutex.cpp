@@ -1,7 +1,8 @@
-// Fast mutexes on the stand-in. Count is the lock word (1 free, 0 owned);
-// a thread that finds it owned parks on one process-wide condition variable
-// and is woken by the release. Contention counts the parked threads so an
-// uncontended release never touches the parking mutex.
+// Fast mutexes on the stand-in. Count is the lock word (FM_LOCK_BIT free,
+// 0 owned), so a mutex initialised by wdm.h's inline ExInitializeFastMutex
+// (compiled into a driver image) is free; a thread that finds it owned
+// parks on one process-wide condition variable and is woken by the release. Contention counts the
+// parked threads so an uncontended release never touches the parking mutex.
 //
 // No lost wake-up: a waiter raises Contention before it tests Count, and a
 // releaser frees Count before it reads Contention, all sequentially
@@ -20,7 +21,7 @@ std::mutex parkingMutex;
 std::condition_variable parkingSpot;
 
 bool tryTake(PFAST_MUTEX FastMutex) {
-    LONG expected = 1;
+    LONG expected = FM_LOCK_BIT;
     return __atomic_compare_exchange_n(&FastMutex->Count, &expected, 0, false, __ATOMIC_SEQ_CST,
                                        __ATOMIC_SEQ_CST);
 }
@@ -38,33 +39,27 @@ void take(PFAST_MUTEX FastMutex) {
 }
 
 void give(PFAST_MUTEX FastMutex) {
-    __atomic_store_n(&FastMutex->Count, 1, __ATOMIC_SEQ_CST);
+    __atomic_store_n(&FastMutex->Count, FM_LOCK_BIT, __ATOMIC_SEQ_CST);
     if (__atomic_load_n(&FastMutex->Contention, __ATOMIC_SEQ_CST) != 0) {
         { std::lock_guard lock(parkingMutex); }
         parkingSpot.notify_all();
     }
 }
 
-PVOID ownerOf(PFAST_MUTEX FastMutex) {
+PKTHREAD ownerOf(PFAST_MUTEX FastMutex) {
     return __atomic_load_n(&FastMutex->Owner, __ATOMIC_RELAXED);
 }
 
-PVOID currentOwnerValue() {
-    return reinterpret_cast<PVOID>(host::detail::threadToken());
+// The calling thread's token, never dereferenced.
+PKTHREAD currentOwnerValue() {
+    return reinterpret_cast<PKTHREAD>(host::detail::threadToken());
 }
 
 }  // namespace
 
-extern "C" VOID ExInitializeFastMutex(PFAST_MUTEX FastMutex) {
-    FastMutex->Count = 1;
-    FastMutex->Owner = nullptr;
-    FastMutex->Contention = 0;
-    FastMutex->OldIrql = PASSIVE_LEVEL;
-}
-
 // Above APC_LEVEL is a violation; the mutex is taken anyway. Taking a mutex
 // this thread owns is a violation and returns without taking it.
-extern "C" VOID ExAcquireFastMutex(PFAST_MUTEX FastMutex) {
+extern "C" VOID NTAPI ExAcquireFastMutex(PFAST_MUTEX FastMutex) {
     if (KeGetCurrentIrql() > APC_LEVEL) {
         host::reportViolation("ExAcquireFastMutex called above APC_LEVEL");
     }
@@ -83,7 +78,7 @@ extern "C" VOID ExAcquireFastMutex(PFAST_MUTEX FastMutex) {
 // Releasing a mutex this thread does not own is a violation and does
 // nothing. Releasing at an IRQL other than APC_LEVEL is a violation; the
 // release goes ahead.
-extern "C" VOID ExReleaseFastMutex(PFAST_MUTEX FastMutex) {
+extern "C" VOID NTAPI ExReleaseFastMutex(PFAST_MUTEX FastMutex) {
     if (ownerOf(FastMutex) != currentOwnerValue()) {
         host::reportViolation("ExReleaseFastMutex: the mutex is not owned by this thread");
         return;
@@ -91,8 +86,9 @@ extern "C" VOID ExReleaseFastMutex(PFAST_MUTEX FastMutex) {
     if (KeGetCurrentIrql() != APC_LEVEL) {
         host::reportViolation("ExReleaseFastMutex called at an IRQL other than APC_LEVEL");
     }
-    const KIRQL oldIrql = FastMutex->OldIrql;  // read before another owner can write it
-    __atomic_store_n(&FastMutex->Owner, PVOID{nullptr}, __ATOMIC_RELAXED);
+    // Read before another owner can write it.
+    const auto oldIrql = static_cast<KIRQL>(FastMutex->OldIrql);
+    __atomic_store_n(&FastMutex->Owner, PKTHREAD{nullptr}, __ATOMIC_RELAXED);
     host::detail::noteFastMutex(-1);
     give(FastMutex);
     host::detail::lowerIrqlTo(oldIrql, "ExReleaseFastMutex");

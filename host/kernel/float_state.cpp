@@ -82,7 +82,7 @@ void FloatStateTracker::noteRestore() {
 }  // namespace host
 
 // Above DISPATCH_LEVEL is a violation and fails the save.
-extern "C" NTSTATUS KeSaveFloatingPointState(PKFLOATING_SAVE FloatSave) {
+extern "C" NTSTATUS NTAPI KeSaveFloatingPointState(PKFLOATING_SAVE FloatSave) {
     const KIRQL irql = KeGetCurrentIrql();
     if (irql > DISPATCH_LEVEL) {
         host::reportViolation("KeSaveFloatingPointState called above DISPATCH_LEVEL");
@@ -98,7 +98,7 @@ extern "C" NTSTATUS KeSaveFloatingPointState(PKFLOATING_SAVE FloatSave) {
 // A restore that is not of this thread's newest save is a violation and
 // changes nothing; one at another IRQL than its save is a violation and
 // still pops the save.
-extern "C" NTSTATUS KeRestoreFloatingPointState(PKFLOATING_SAVE FloatSave) {
+extern "C" NTSTATUS NTAPI KeRestoreFloatingPointState(PKFLOATING_SAVE FloatSave) {
     auto& saves = host::outstandingSaves;
     if (saves.empty() || saves.back().buffer != FloatSave) {
         host::reportViolation(saves.empty()

@@ -129,7 +129,7 @@ std::size_t closeAllHandlesForTest() {
 
 // Closing a handle that is not open is a violation (Driver Verifier stops
 // the machine for it) and returns STATUS_INVALID_HANDLE.
-extern "C" NTSTATUS ZwClose(HANDLE Handle) {
+extern "C" NTSTATUS NTAPI ZwClose(HANDLE Handle) {
     if (KeGetCurrentIrql() != PASSIVE_LEVEL) {
         host::reportViolation("ZwClose called above PASSIVE_LEVEL");
     }
@@ -145,10 +145,10 @@ extern "C" NTSTATUS ZwClose(HANDLE Handle) {
 // Only thread objects can be referenced: a key handle gives
 // STATUS_OBJECT_TYPE_MISMATCH whatever ObjectType says (drivers use key
 // handles only with the registry calls). A null ObjectType accepts a thread.
-extern "C" NTSTATUS ObReferenceObjectByHandle(HANDLE Handle, ACCESS_MASK DesiredAccess,
-                                              POBJECT_TYPE ObjectType,
-                                              KPROCESSOR_MODE /*AccessMode*/, PVOID* Object,
-                                              POBJECT_HANDLE_INFORMATION HandleInformation) {
+extern "C" NTSTATUS NTAPI ObReferenceObjectByHandle(HANDLE Handle, ACCESS_MASK DesiredAccess,
+                                                    POBJECT_TYPE ObjectType,
+                                                    KPROCESSOR_MODE /*AccessMode*/, PVOID* Object,
+                                                    POBJECT_HANDLE_INFORMATION HandleInformation) {
     if (KeGetCurrentIrql() > APC_LEVEL) {
         host::reportViolation("ObReferenceObjectByHandle called above APC_LEVEL");
     }

@@ -40,7 +40,7 @@ bool callAllowed(PDEVICE_OBJECT DeviceObject, PIRP Irp) {
 
 // A broken rule that stops the call returns STATUS_INVALID_PARAMETER with
 // the IRP untouched and still the caller's.
-extern "C" NTSTATUS IofCallDriver(PDEVICE_OBJECT DeviceObject, PIRP Irp) {
+extern "C" NTSTATUS NTAPI IofCallDriver(PDEVICE_OBJECT DeviceObject, PIRP Irp) {
     if (!callAllowed(DeviceObject, Irp)) {
         return STATUS_INVALID_PARAMETER;
     }

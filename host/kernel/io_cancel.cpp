@@ -25,11 +25,11 @@ void resetCancelSpinLockForTest() {
 
 }  // namespace host::detail
 
-extern "C" VOID IoAcquireCancelSpinLock(PKIRQL Irql) {
+extern "C" VOID NTAPI IoAcquireCancelSpinLock(PKIRQL Irql) {
     KeAcquireSpinLock(&cancelSpinLock, Irql);
 }
 
-extern "C" VOID IoReleaseCancelSpinLock(KIRQL Irql) {
+extern "C" VOID NTAPI IoReleaseCancelSpinLock(KIRQL Irql) {
     KeReleaseSpinLock(&cancelSpinLock, Irql);
 }
 
@@ -37,7 +37,7 @@ extern "C" VOID IoReleaseCancelSpinLock(KIRQL Irql) {
 // thread with the cancel spin lock held and Irp->CancelIrql set, and must
 // release the lock (IoReleaseCancelSpinLock(Irp->CancelIrql)); returning
 // with it held is a violation, and the lock is released for it.
-extern "C" BOOLEAN IoCancelIrp(PIRP Irp) {
+extern "C" BOOLEAN NTAPI IoCancelIrp(PIRP Irp) {
     if (KeGetCurrentIrql() > DISPATCH_LEVEL) {
         host::reportViolation("IoCancelIrp called above DISPATCH_LEVEL");
         return FALSE;

@@ -95,7 +95,7 @@ void finishAtTop(PIRP Irp, const IrpRecord& record) {
 
 }  // namespace
 
-extern "C" VOID IofCompleteRequest(PIRP Irp, CCHAR /*PriorityBoost*/) {
+extern "C" VOID NTAPI IofCompleteRequest(PIRP Irp, CCHAR /*PriorityBoost*/) {
     IrpRecord record;
     if (!completionAllowed(Irp, record)) {
         return;

@@ -115,11 +115,12 @@ void finishThreadedIrp(PIRP irp, const IrpRecord& record) {
 // thread, which Windows cannot reach at APC_LEVEL); above it a violation
 // returning null. Null too when the pool fails. The IRP has one stack
 // location per device in DeviceObject's stack, the next one set up.
-extern "C" PIRP IoBuildDeviceIoControlRequest(ULONG IoControlCode, PDEVICE_OBJECT DeviceObject,
-                                              PVOID InputBuffer, ULONG InputBufferLength,
-                                              PVOID OutputBuffer, ULONG OutputBufferLength,
-                                              BOOLEAN InternalDeviceIoControl, PKEVENT Event,
-                                              PIO_STATUS_BLOCK IoStatusBlock) {
+extern "C" PIRP NTAPI IoBuildDeviceIoControlRequest(ULONG IoControlCode,
+                                                    PDEVICE_OBJECT DeviceObject, PVOID InputBuffer,
+                                                    ULONG InputBufferLength, PVOID OutputBuffer,
+                                                    ULONG OutputBufferLength,
+                                                    BOOLEAN InternalDeviceIoControl, PKEVENT Event,
+                                                    PIO_STATUS_BLOCK IoStatusBlock) {
     if (KeGetCurrentIrql() != PASSIVE_LEVEL) {
         host::reportViolation("IoBuildDeviceIoControlRequest called above PASSIVE_LEVEL");
         return nullptr;

@@ -60,7 +60,7 @@ void initialize(PIRP Irp, USHORT PacketSize, CCHAR StackSize) {
 
 // A stack size below 1 is a violation and returns null. Null also when the
 // pool fails (failure injection reaches IRPs through their tag).
-extern "C" PIRP IoAllocateIrp(CCHAR StackSize, BOOLEAN /*ChargeQuota*/) {
+extern "C" PIRP NTAPI IoAllocateIrp(CCHAR StackSize, BOOLEAN /*ChargeQuota*/) {
     if (StackSize < 1) {
         host::reportViolation("IoAllocateIrp: stack size below 1");
         return nullptr;
@@ -76,7 +76,7 @@ extern "C" PIRP IoAllocateIrp(CCHAR StackSize, BOOLEAN /*ChargeQuota*/) {
 }
 
 // For an IRP in the caller's own storage of IoSizeOfIrp(StackSize) bytes.
-extern "C" VOID IoInitializeIrp(PIRP Irp, USHORT PacketSize, CCHAR StackSize) {
+extern "C" VOID NTAPI IoInitializeIrp(PIRP Irp, USHORT PacketSize, CCHAR StackSize) {
     initialize(Irp, PacketSize, StackSize);
     host::detail::registerIrp(Irp, false);
 }
@@ -84,7 +84,7 @@ extern "C" VOID IoInitializeIrp(PIRP Irp, USHORT PacketSize, CCHAR StackSize) {
 // Returns the IRP to its freshly allocated state with IoStatus.Status set.
 // Reusing a pending IRP, one built by IoBuildDeviceIoControlRequest or one
 // with a cancel routine set is a violation and does nothing.
-extern "C" VOID IoReuseIrp(PIRP Irp, NTSTATUS Iostatus) {
+extern "C" VOID NTAPI IoReuseIrp(PIRP Irp, NTSTATUS Iostatus) {
     if (!releaseAllowed(Irp, "IoReuseIrp")) {
         return;
     }
@@ -108,7 +108,7 @@ extern "C" VOID IoReuseIrp(PIRP Irp, NTSTATUS Iostatus) {
 // live MDL is a violation and frees nothing. An IRP built by
 // IoBuildDeviceIoControlRequest is the I/O manager's to free: a violation,
 // but it is freed.
-extern "C" VOID IoFreeIrp(PIRP Irp) {
+extern "C" VOID NTAPI IoFreeIrp(PIRP Irp) {
     if (!releaseAllowed(Irp, "IoFreeIrp")) {
         return;
     }

@@ -39,11 +39,11 @@ Deadline deadlineFor(const LARGE_INTEGER* timeout) {
 
 }  // namespace host::detail
 
-extern "C" ULONGLONG KeQueryInterruptTime(VOID) {
+extern "C" ULONGLONG NTAPI KeQueryInterruptTime(VOID) {
     const auto elapsed = std::chrono::steady_clock::now() - bootTime;
     return static_cast<ULONGLONG>(std::chrono::duration_cast<Ticks>(elapsed).count());
 }
 
-extern "C" VOID KeQuerySystemTime(PLARGE_INTEGER CurrentTime) {
+extern "C" VOID NTAPI KeQuerySystemTime(PLARGE_INTEGER CurrentTime) {
     CurrentTime->QuadPart = systemTimeNow();
 }

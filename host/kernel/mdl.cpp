@@ -51,15 +51,15 @@ const char* partialRuleBroken(PMDL Source, PMDL Target, PUCHAR address, ULONG le
 
 }  // namespace
 
-extern "C" SIZE_T MmSizeOfMdl(PVOID Base, SIZE_T Length) {
+extern "C" SIZE_T NTAPI MmSizeOfMdl(PVOID Base, SIZE_T Length) {
     return sizeof(MDL) + sizeof(PFN_NUMBER) * ADDRESS_AND_SIZE_TO_SPAN_PAGES(Base, Length);
 }
 
 // Null for a buffer too large to describe, or when the pool fails. With an
 // IRP, the MDL becomes its MdlAddress (or is chained after it when
 // SecondaryBuffer is set).
-extern "C" PMDL IoAllocateMdl(PVOID VirtualAddress, ULONG Length, BOOLEAN SecondaryBuffer,
-                              BOOLEAN /*ChargeQuota*/, PIRP Irp) {
+extern "C" PMDL NTAPI IoAllocateMdl(PVOID VirtualAddress, ULONG Length, BOOLEAN SecondaryBuffer,
+                                    BOOLEAN /*ChargeQuota*/, PIRP Irp) {
     if (aboveDispatch("IoAllocateMdl")) {
         return nullptr;
     }
@@ -82,7 +82,7 @@ extern "C" PMDL IoAllocateMdl(PVOID VirtualAddress, ULONG Length, BOOLEAN Second
 
 // Freeing an unknown MDL, or one whose pages are still locked (a partial
 // MDL excepted), is a violation and frees nothing.
-extern "C" VOID IoFreeMdl(PMDL Mdl) {
+extern "C" VOID NTAPI IoFreeMdl(PMDL Mdl) {
     if (aboveDispatch("IoFreeMdl")) {
         return;
     }
@@ -102,8 +102,8 @@ extern "C" VOID IoFreeMdl(PMDL Mdl) {
 // the source's non-paged and mapping state, so MmGetSystemAddressForMdlSafe
 // on it needs no mapping of its own. A broken rule is a violation and
 // leaves the target untouched.
-extern "C" VOID IoBuildPartialMdl(PMDL SourceMdl, PMDL TargetMdl, PVOID VirtualAddress,
-                                  ULONG Length) {
+extern "C" VOID NTAPI IoBuildPartialMdl(PMDL SourceMdl, PMDL TargetMdl, PVOID VirtualAddress,
+                                        ULONG Length) {
     auto* address = static_cast<PUCHAR>(VirtualAddress);
     auto* first = static_cast<PUCHAR>(MmGetMdlVirtualAddress(SourceMdl));
     const SIZE_T offset = static_cast<SIZE_T>(address - first);

@@ -28,7 +28,7 @@ void clearFlags(PMDL Mdl, int flags) {
 
 // Building an MDL that already describes locked or partial pages is a
 // violation and changes nothing.
-extern "C" VOID MmBuildMdlForNonPagedPool(PMDL MemoryDescriptorList) {
+extern "C" VOID NTAPI MmBuildMdlForNonPagedPool(PMDL MemoryDescriptorList) {
     if ((MemoryDescriptorList->MdlFlags & (MDL_PAGES_LOCKED | MDL_PARTIAL)) != 0) {
         host::reportViolation("MmBuildMdlForNonPagedPool: the MDL is locked or partial");
         return;
@@ -40,8 +40,8 @@ extern "C" VOID MmBuildMdlForNonPagedPool(PMDL MemoryDescriptorList) {
 
 // Locking twice, or above DISPATCH_LEVEL, is a violation and changes
 // nothing. User-mode buffers do not exist here; every buffer is valid.
-extern "C" VOID MmProbeAndLockPages(PMDL MemoryDescriptorList, KPROCESSOR_MODE /*AccessMode*/,
-                                    LOCK_OPERATION Operation) {
+extern "C" VOID NTAPI MmProbeAndLockPages(PMDL MemoryDescriptorList, KPROCESSOR_MODE /*AccessMode*/,
+                                          LOCK_OPERATION Operation) {
     if (KeGetCurrentIrql() > DISPATCH_LEVEL) {
         host::reportViolation("MmProbeAndLockPages called above DISPATCH_LEVEL");
         return;
@@ -62,7 +62,7 @@ extern "C" VOID MmProbeAndLockPages(PMDL MemoryDescriptorList, KPROCESSOR_MODE /
 
 // Unlocking pages that are not locked is a violation and does nothing.
 // A system mapping goes with the lock.
-extern "C" VOID MmUnlockPages(PMDL MemoryDescriptorList) {
+extern "C" VOID NTAPI MmUnlockPages(PMDL MemoryDescriptorList) {
     if ((MemoryDescriptorList->MdlFlags & MDL_PAGES_LOCKED) == 0) {
         host::reportViolation("MmUnlockPages: the pages are not locked");
         return;
@@ -75,10 +75,9 @@ extern "C" VOID MmUnlockPages(PMDL MemoryDescriptorList) {
 // Mapping needs locked pages (directly, or through the MDL a partial one
 // was built from); otherwise a violation returning null. Only kernel-mode
 // mappings exist.
-extern "C" PVOID MmMapLockedPagesSpecifyCache(PMDL MemoryDescriptorList, KPROCESSOR_MODE AccessMode,
-                                              MEMORY_CACHING_TYPE /*CacheType*/,
-                                              PVOID /*RequestedAddress*/,
-                                              ULONG /*BugCheckOnFailure*/, ULONG /*Priority*/) {
+extern "C" PVOID NTAPI MmMapLockedPagesSpecifyCache(
+    PMDL MemoryDescriptorList, KPROCESSOR_MODE AccessMode, MEMORY_CACHING_TYPE /*CacheType*/,
+    PVOID /*RequestedAddress*/, ULONG /*BugCheckOnFailure*/, ULONG /*Priority*/) {
     if (AccessMode != KernelMode) {
         host::reportViolation(
             "MmMapLockedPagesSpecifyCache: user-mode mappings are not "
@@ -103,7 +102,7 @@ extern "C" PVOID MmMapLockedPagesSpecifyCache(PMDL MemoryDescriptorList, KPROCES
 
 // Unmapping what is not mapped at BaseAddress is a violation and does
 // nothing.
-extern "C" VOID MmUnmapLockedPages(PVOID BaseAddress, PMDL MemoryDescriptorList) {
+extern "C" VOID NTAPI MmUnmapLockedPages(PVOID BaseAddress, PMDL MemoryDescriptorList) {
     if ((MemoryDescriptorList->MdlFlags & MDL_MAPPED_TO_SYSTEM_VA) == 0 ||
         BaseAddress != MemoryDescriptorList->MappedSystemVa) {
         host::reportViolation("MmUnmapLockedPages: the MDL is not mapped at that address");

@@ -59,8 +59,26 @@ typedef enum _MODE { KernelMode, UserMode, MaximumMode } MODE;
 
 #define TRUE 1
 #define FALSE 0
-#define NTAPI
 #define FORCEINLINE inline
+
+// The calling convention of every call between a driver and the kernel:
+// the kernel's exports, and the callbacks a driver hands over (dispatch,
+// completion, cancel and thread start routines, the streaming class's
+// dispatch tables and handlers). A driver built for Windows (the real
+// kernel image) calls and is called with the Windows x64 convention, so
+// on x86-64 the stand-in's side of every such call is ms_abi; a mismatch
+// is a compile error (GCC and Clang refuse to convert a SysV function to
+// an ms_abi function pointer). The driver's host build uses the same
+// convention, so it exercises the same calls.
+#if defined(__x86_64__)
+#define NTAPI __attribute__((ms_abi))
+#else
+#define NTAPI
+#endif
+
+// The DDK's member alignment to pointer size (Windows x64: 8 bytes), which
+// pads several ULONG members of IO_STACK_LOCATION's parameter blocks.
+#define POINTER_ALIGNMENT __attribute__((aligned(8)))
 
 #define FIELD_OFFSET(type, field) (static_cast<LONG>(offsetof(type, field)))
 #define CONTAINING_RECORD(address, type, field) \

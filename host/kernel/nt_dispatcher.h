@@ -27,15 +27,31 @@ typedef enum _KWAIT_REASON {
 typedef enum _WAIT_TYPE { WaitAll, WaitAny } WAIT_TYPE;
 
 // Type holds the object kind (EVENT_TYPE for events, 6 for a thread);
-// SignalState is non-zero while signalled.
+// SignalState is non-zero while signalled. The first four bytes are
+// wdm.h's unions, reduced to the members a driver might name; the
+// stand-in reads Type only and clears the other three bytes.
 typedef struct _DISPATCHER_HEADER {
-    UCHAR Type;
-    UCHAR Signalling;
-    UCHAR Size;
-    UCHAR Reserved1;
+    union {
+        struct {
+            UCHAR Type;
+            union {
+                UCHAR Abandoned;
+                BOOLEAN Signalling;
+            };
+            union {
+                UCHAR Size;
+                UCHAR Hand;
+            };
+            union {
+                BOOLEAN DebugActive;
+                BOOLEAN DpcActive;
+            };
+        };
+        volatile LONG Lock;
+    };
     volatile LONG SignalState;
     LIST_ENTRY WaitListHead;
-} DISPATCHER_HEADER;
+} DISPATCHER_HEADER, *PDISPATCHER_HEADER;
 
 typedef struct _KEVENT {
     DISPATCHER_HEADER Header;
@@ -44,33 +60,35 @@ typedef struct _KEVENT {
 // Storage a multiple-object wait uses beyond THREAD_WAIT_OBJECTS objects.
 typedef struct _KWAIT_BLOCK {
     LIST_ENTRY WaitListEntry;
-    PVOID Thread;
+    struct _KTHREAD* Thread;
     PVOID Object;
     struct _KWAIT_BLOCK* NextWaitBlock;
     USHORT WaitKey;
     UCHAR WaitType;
-    UCHAR BlockState;
-} KWAIT_BLOCK, *PKWAIT_BLOCK;
+    volatile UCHAR BlockState;
+    LONG SpareLong;
+} KWAIT_BLOCK, *PKWAIT_BLOCK, *PRKWAIT_BLOCK;
 
 #define THREAD_WAIT_OBJECTS 3
 #define MAXIMUM_WAIT_OBJECTS 64
 #define EVENT_INCREMENT 1
 
 extern "C" {
-VOID KeInitializeEvent(PRKEVENT Event, EVENT_TYPE Type, BOOLEAN State);
-LONG KeSetEvent(PRKEVENT Event, KPRIORITY Increment, BOOLEAN Wait);
-LONG KeResetEvent(PRKEVENT Event);
-VOID KeClearEvent(PRKEVENT Event);
-LONG KeReadStateEvent(PRKEVENT Event);
-NTSTATUS KeWaitForSingleObject(PVOID Object, KWAIT_REASON WaitReason, KPROCESSOR_MODE WaitMode,
-                               BOOLEAN Alertable, PLARGE_INTEGER Timeout);
-NTSTATUS KeWaitForMultipleObjects(ULONG Count, PVOID Object[], WAIT_TYPE WaitType,
-                                  KWAIT_REASON WaitReason, KPROCESSOR_MODE WaitMode,
-                                  BOOLEAN Alertable, PLARGE_INTEGER Timeout,
-                                  PKWAIT_BLOCK WaitBlockArray);
-NTSTATUS KeDelayExecutionThread(KPROCESSOR_MODE WaitMode, BOOLEAN Alertable,
-                                PLARGE_INTEGER Interval);
+VOID NTAPI KeInitializeEvent(PRKEVENT Event, EVENT_TYPE Type, BOOLEAN State);
+LONG NTAPI KeSetEvent(PRKEVENT Event, KPRIORITY Increment, BOOLEAN Wait);
+LONG NTAPI KeResetEvent(PRKEVENT Event);
+VOID NTAPI KeClearEvent(PRKEVENT Event);
+LONG NTAPI KeReadStateEvent(PRKEVENT Event);
+NTSTATUS NTAPI KeWaitForSingleObject(PVOID Object, KWAIT_REASON WaitReason,
+                                     KPROCESSOR_MODE WaitMode, BOOLEAN Alertable,
+                                     PLARGE_INTEGER Timeout);
+NTSTATUS NTAPI KeWaitForMultipleObjects(ULONG Count, PVOID Object[], WAIT_TYPE WaitType,
+                                        KWAIT_REASON WaitReason, KPROCESSOR_MODE WaitMode,
+                                        BOOLEAN Alertable, PLARGE_INTEGER Timeout,
+                                        PKWAIT_BLOCK WaitBlockArray);
+NTSTATUS NTAPI KeDelayExecutionThread(KPROCESSOR_MODE WaitMode, BOOLEAN Alertable,
+                                      PLARGE_INTEGER Interval);
 // 100-ns units: since boot (interrupt time) and since 1601-01-01 (UTC).
-ULONGLONG KeQueryInterruptTime(VOID);
-VOID KeQuerySystemTime(PLARGE_INTEGER CurrentTime);
+ULONGLONG NTAPI KeQueryInterruptTime(VOID);
+VOID NTAPI KeQuerySystemTime(PLARGE_INTEGER CurrentTime);
 }

@@ -3,9 +3,15 @@
 // driver source compiles unchanged against this header or against <ntddk.h>.
 // Only driver/platform/ includes this file. Everything it includes stays
 // C++17 with no standard containers.
+//
+// Binary compatibility with a driver built for Windows: every call and
+// callback has the Windows x64 calling convention (NTAPI, nt_base.h), and
+// every structure and constant has the DDK's x64 layout and value, checked
+// at build time against the DDK (kernel_layout_expectations.h).
 #pragma once
 
 #include "nt_base.h"
+#include "nt_dispatcher.h"
 
 // ---- Pool ------------------------------------------------------------------
 typedef enum _POOL_TYPE {
@@ -15,34 +21,52 @@ typedef enum _POOL_TYPE {
 } POOL_TYPE;
 
 extern "C" {
-PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag);
-VOID ExFreePoolWithTag(PVOID P, ULONG Tag);
-VOID ExFreePool(PVOID P);
+PVOID NTAPI ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag);
+VOID NTAPI ExFreePoolWithTag(PVOID P, ULONG Tag);
+VOID NTAPI ExFreePool(PVOID P);
 }
 
 // ---- IRQL, critical regions, spin locks, fast mutexes ---------------------
-// Opaque to the driver. The stand-in uses Count as the lock word (1 free,
-// 0 owned), Owner as the owning thread, Contention as the number of waiters.
+// The DDK's layout. Count is the lock word: FM_LOCK_BIT set while free,
+// clear while owned. The stand-in keeps the owning thread's token in
+// Owner and the number of waiters in Contention; it parks waiters itself
+// and never signals Event, which ExInitializeFastMutex (inline, as wdm.h's,
+// so a driver built for Windows runs the same code) initialises anyway.
+#define FM_LOCK_BIT 0x1
+
 typedef struct _FAST_MUTEX {
     volatile LONG Count;
-    PVOID Owner;
+    struct _KTHREAD* Owner;
     ULONG Contention;
-    KIRQL OldIrql;
+    KEVENT Event;
+    ULONG OldIrql;
 } FAST_MUTEX, *PFAST_MUTEX;
 
 extern "C" {
-KIRQL KeGetCurrentIrql(VOID);
-KIRQL KfRaiseIrql(KIRQL NewIrql);
-VOID KeLowerIrql(KIRQL NewIrql);
-VOID KeEnterCriticalRegion(VOID);
-VOID KeLeaveCriticalRegion(VOID);
-VOID KeInitializeSpinLock(PKSPIN_LOCK SpinLock);
-KIRQL KfAcquireSpinLock(PKSPIN_LOCK SpinLock);
-VOID KeReleaseSpinLock(PKSPIN_LOCK SpinLock, KIRQL NewIrql);
-VOID ExInitializeFastMutex(PFAST_MUTEX FastMutex);
-VOID ExAcquireFastMutex(PFAST_MUTEX FastMutex);
-VOID ExReleaseFastMutex(PFAST_MUTEX FastMutex);
+KIRQL NTAPI KeGetCurrentIrql(VOID);
+KIRQL NTAPI KfRaiseIrql(KIRQL NewIrql);
+VOID NTAPI KeLowerIrql(KIRQL NewIrql);
+VOID NTAPI KeEnterCriticalRegion(VOID);
+VOID NTAPI KeLeaveCriticalRegion(VOID);
+KIRQL NTAPI KfAcquireSpinLock(PKSPIN_LOCK SpinLock);
+VOID NTAPI KeReleaseSpinLock(PKSPIN_LOCK SpinLock, KIRQL NewIrql);
+VOID NTAPI ExAcquireFastMutex(PFAST_MUTEX FastMutex);
+VOID NTAPI ExReleaseFastMutex(PFAST_MUTEX FastMutex);
 }
+
+// Inline on x64, as in wdm.h: a free spin lock is a zero word.
+FORCEINLINE VOID KeInitializeSpinLock(PKSPIN_LOCK SpinLock) {
+    *SpinLock = 0;
+}
+
+// Inline, as in wdm.h.
+FORCEINLINE VOID ExInitializeFastMutex(PFAST_MUTEX FastMutex) {
+    FastMutex->Count = FM_LOCK_BIT;
+    FastMutex->Owner = nullptr;
+    FastMutex->Contention = 0;
+    KeInitializeEvent(&FastMutex->Event, SynchronizationEvent, FALSE);
+}
+
 #define KeAcquireSpinLock(SpinLock, OldIrql) (*(OldIrql) = KfAcquireSpinLock(SpinLock))
 #define KeRaiseIrql(NewIrql, OldIrql) (*(OldIrql) = KfRaiseIrql(NewIrql))
 
@@ -52,8 +76,8 @@ typedef struct _KFLOATING_SAVE {
 } KFLOATING_SAVE, *PKFLOATING_SAVE;
 
 extern "C" {
-NTSTATUS KeSaveFloatingPointState(PKFLOATING_SAVE FloatSave);
-NTSTATUS KeRestoreFloatingPointState(PKFLOATING_SAVE FloatSave);
+NTSTATUS NTAPI KeSaveFloatingPointState(PKFLOATING_SAVE FloatSave);
+NTSTATUS NTAPI KeRestoreFloatingPointState(PKFLOATING_SAVE FloatSave);
 }
 
 // ---- Interlocked operations (sequentially consistent, as on x64) ----------

@@ -62,19 +62,19 @@ typedef enum _MM_PAGE_PRIORITY {
 typedef enum _LOCK_OPERATION { IoReadAccess, IoWriteAccess, IoModifyAccess } LOCK_OPERATION;
 
 extern "C" {
-PMDL IoAllocateMdl(PVOID VirtualAddress, ULONG Length, BOOLEAN SecondaryBuffer, BOOLEAN ChargeQuota,
-                   struct _IRP* Irp);
-VOID IoFreeMdl(PMDL Mdl);
-VOID IoBuildPartialMdl(PMDL SourceMdl, PMDL TargetMdl, PVOID VirtualAddress, ULONG Length);
-VOID MmBuildMdlForNonPagedPool(PMDL MemoryDescriptorList);
-VOID MmProbeAndLockPages(PMDL MemoryDescriptorList, KPROCESSOR_MODE AccessMode,
-                         LOCK_OPERATION Operation);
-VOID MmUnlockPages(PMDL MemoryDescriptorList);
-PVOID MmMapLockedPagesSpecifyCache(PMDL MemoryDescriptorList, KPROCESSOR_MODE AccessMode,
-                                   MEMORY_CACHING_TYPE CacheType, PVOID RequestedAddress,
-                                   ULONG BugCheckOnFailure, ULONG Priority);
-VOID MmUnmapLockedPages(PVOID BaseAddress, PMDL MemoryDescriptorList);
-SIZE_T MmSizeOfMdl(PVOID Base, SIZE_T Length);
+PMDL NTAPI IoAllocateMdl(PVOID VirtualAddress, ULONG Length, BOOLEAN SecondaryBuffer,
+                         BOOLEAN ChargeQuota, struct _IRP* Irp);
+VOID NTAPI IoFreeMdl(PMDL Mdl);
+VOID NTAPI IoBuildPartialMdl(PMDL SourceMdl, PMDL TargetMdl, PVOID VirtualAddress, ULONG Length);
+VOID NTAPI MmBuildMdlForNonPagedPool(PMDL MemoryDescriptorList);
+VOID NTAPI MmProbeAndLockPages(PMDL MemoryDescriptorList, KPROCESSOR_MODE AccessMode,
+                               LOCK_OPERATION Operation);
+VOID NTAPI MmUnlockPages(PMDL MemoryDescriptorList);
+PVOID NTAPI MmMapLockedPagesSpecifyCache(PMDL MemoryDescriptorList, KPROCESSOR_MODE AccessMode,
+                                         MEMORY_CACHING_TYPE CacheType, PVOID RequestedAddress,
+                                         ULONG BugCheckOnFailure, ULONG Priority);
+VOID NTAPI MmUnmapLockedPages(PVOID BaseAddress, PMDL MemoryDescriptorList);
+SIZE_T NTAPI MmSizeOfMdl(PVOID Base, SIZE_T Length);
 }
 
 FORCEINLINE PVOID MmGetMdlVirtualAddress(PMDL Mdl) {

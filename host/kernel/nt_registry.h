@@ -103,34 +103,34 @@ extern "C" {
 // Any IRQL for a source in non-paged memory. Length is the string's bytes
 // without the terminator; MaximumLength includes it. A null source gives
 // an empty string with a null buffer.
-VOID RtlInitUnicodeString(PUNICODE_STRING DestinationString, PCWSTR SourceString);
+VOID NTAPI RtlInitUnicodeString(PUNICODE_STRING DestinationString, PCWSTR SourceString);
 
 // Opens the device's hardware (PLUGPLAY_REGKEY_DEVICE) or software
 // (PLUGPLAY_REGKEY_DRIVER) key, creating it when missing.
-NTSTATUS IoOpenDeviceRegistryKey(PDEVICE_OBJECT DeviceObject, ULONG DevInstKeyType,
-                                 ACCESS_MASK DesiredAccess, PHANDLE DevInstRegKey);
+NTSTATUS NTAPI IoOpenDeviceRegistryKey(PDEVICE_OBJECT DeviceObject, ULONG DevInstKeyType,
+                                       ACCESS_MASK DesiredAccess, PHANDLE DevInstRegKey);
 
 // The name is relative to RootDirectory, or absolute ("\Registry\Machine\...")
 // without one. ZwCreateKey creates only the last component: a missing
 // intermediate key gives STATUS_OBJECT_NAME_NOT_FOUND. Class and TitleIndex
 // are ignored; Disposition is optional.
-NTSTATUS ZwCreateKey(PHANDLE KeyHandle, ACCESS_MASK DesiredAccess,
-                     POBJECT_ATTRIBUTES ObjectAttributes, ULONG TitleIndex, PUNICODE_STRING Class,
-                     ULONG CreateOptions, PULONG Disposition);
-NTSTATUS ZwOpenKey(PHANDLE KeyHandle, ACCESS_MASK DesiredAccess,
-                   POBJECT_ATTRIBUTES ObjectAttributes);
+NTSTATUS NTAPI ZwCreateKey(PHANDLE KeyHandle, ACCESS_MASK DesiredAccess,
+                           POBJECT_ATTRIBUTES ObjectAttributes, ULONG TitleIndex,
+                           PUNICODE_STRING Class, ULONG CreateOptions, PULONG Disposition);
+NTSTATUS NTAPI ZwOpenKey(PHANDLE KeyHandle, ACCESS_MASK DesiredAccess,
+                         POBJECT_ATTRIBUTES ObjectAttributes);
 
 // An empty ValueName is the key's default value. A buffer too small for
 // the fixed part gives STATUS_BUFFER_TOO_SMALL with nothing written; one
 // that holds the fixed part but not the data gives STATUS_BUFFER_OVERFLOW
 // with the fixed part and as much data as fits written. ResultLength is
 // always the size the whole answer needs.
-NTSTATUS ZwQueryValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName,
-                         KEY_VALUE_INFORMATION_CLASS KeyValueInformationClass,
-                         PVOID KeyValueInformation, ULONG Length, PULONG ResultLength);
+NTSTATUS NTAPI ZwQueryValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName,
+                               KEY_VALUE_INFORMATION_CLASS KeyValueInformationClass,
+                               PVOID KeyValueInformation, ULONG Length, PULONG ResultLength);
 // Stores Type and the DataSize bytes as given; nothing checks that they
 // agree (a REG_DWORD of 3 bytes is kept as such).
-NTSTATUS ZwSetValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName, ULONG TitleIndex, ULONG Type,
-                       PVOID Data, ULONG DataSize);
-NTSTATUS ZwDeleteValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName);
+NTSTATUS NTAPI ZwSetValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName, ULONG TitleIndex,
+                             ULONG Type, PVOID Data, ULONG DataSize);
+NTSTATUS NTAPI ZwDeleteValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName);
 }

@@ -60,22 +60,23 @@ extern "C" {
 // Use as *PsThreadType.
 extern POBJECT_TYPE* PsThreadType;
 
-NTSTATUS PsCreateSystemThread(PHANDLE ThreadHandle, ULONG DesiredAccess,
-                              POBJECT_ATTRIBUTES ObjectAttributes, HANDLE ProcessHandle,
-                              PCLIENT_ID ClientId, PKSTART_ROUTINE StartRoutine,
-                              PVOID StartContext);
+NTSTATUS NTAPI PsCreateSystemThread(PHANDLE ThreadHandle, ULONG DesiredAccess,
+                                    POBJECT_ATTRIBUTES ObjectAttributes, HANDLE ProcessHandle,
+                                    PCLIENT_ID ClientId, PKSTART_ROUTINE StartRoutine,
+                                    PVOID StartContext);
 // Ends the calling system thread; does not return.
-NTSTATUS PsTerminateSystemThread(NTSTATUS ExitStatus);
-PETHREAD PsGetCurrentThread(VOID);
-PKTHREAD KeGetCurrentThread(VOID);
-KPRIORITY KeSetPriorityThread(PKTHREAD Thread, KPRIORITY Priority);
+NTSTATUS NTAPI PsTerminateSystemThread(NTSTATUS ExitStatus);
+PETHREAD NTAPI PsGetCurrentThread(VOID);
+PKTHREAD NTAPI KeGetCurrentThread(VOID);
+KPRIORITY NTAPI KeSetPriorityThread(PKTHREAD Thread, KPRIORITY Priority);
 
-NTSTATUS ObReferenceObjectByHandle(HANDLE Handle, ACCESS_MASK DesiredAccess,
-                                   POBJECT_TYPE ObjectType, KPROCESSOR_MODE AccessMode,
-                                   PVOID* Object, POBJECT_HANDLE_INFORMATION HandleInformation);
-LONG_PTR ObfReferenceObject(PVOID Object);
-LONG_PTR ObfDereferenceObject(PVOID Object);
-NTSTATUS ZwClose(HANDLE Handle);
+NTSTATUS NTAPI ObReferenceObjectByHandle(HANDLE Handle, ACCESS_MASK DesiredAccess,
+                                         POBJECT_TYPE ObjectType, KPROCESSOR_MODE AccessMode,
+                                         PVOID* Object,
+                                         POBJECT_HANDLE_INFORMATION HandleInformation);
+LONG_PTR NTAPI ObfReferenceObject(PVOID Object);
+LONG_PTR NTAPI ObfDereferenceObject(PVOID Object);
+NTSTATUS NTAPI ZwClose(HANDLE Handle);
 }
 #define ObReferenceObject(Object) ObfReferenceObject(Object)
 #define ObDereferenceObject(Object) ObfDereferenceObject(Object)

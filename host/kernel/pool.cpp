@@ -50,7 +50,7 @@ void freeBlock(PVOID block, std::optional<ULONG> tag, const char* caller) {
 }  // namespace
 
 // A broken rule is a violation and returns null. The block is not zeroed.
-extern "C" PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag) {
+extern "C" PVOID NTAPI ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes, ULONG Tag) {
     if (const char* broken = allocationRuleBroken(PoolType, NumberOfBytes, Tag)) {
         host::reportViolation(broken);
         return nullptr;
@@ -58,10 +58,10 @@ extern "C" PVOID ExAllocatePoolWithTag(POOL_TYPE PoolType, SIZE_T NumberOfBytes,
     return host::poolLedger().allocate(NumberOfBytes, Tag, PoolType);
 }
 
-extern "C" VOID ExFreePoolWithTag(PVOID P, ULONG Tag) {
+extern "C" VOID NTAPI ExFreePoolWithTag(PVOID P, ULONG Tag) {
     freeBlock(P, Tag, "ExFreePoolWithTag");
 }
 
-extern "C" VOID ExFreePool(PVOID P) {
+extern "C" VOID NTAPI ExFreePool(PVOID P) {
     freeBlock(P, std::nullopt, "ExFreePool");
 }

@@ -60,8 +60,9 @@ bool validArguments(PHANDLE handle, POBJECT_ATTRIBUTES attributes, const char* c
 }  // namespace
 
 // The device object is used only as an identity: any device object will do.
-extern "C" NTSTATUS IoOpenDeviceRegistryKey(PDEVICE_OBJECT DeviceObject, ULONG DevInstKeyType,
-                                            ACCESS_MASK /*DesiredAccess*/, PHANDLE DevInstRegKey) {
+extern "C" NTSTATUS NTAPI IoOpenDeviceRegistryKey(PDEVICE_OBJECT DeviceObject, ULONG DevInstKeyType,
+                                                  ACCESS_MASK /*DesiredAccess*/,
+                                                  PHANDLE DevInstRegKey) {
     constexpr const char* kCaller = "IoOpenDeviceRegistryKey";
     if (!host::detail::present(DevInstRegKey, kCaller, "DevInstRegKey") ||
         !host::detail::present(DeviceObject, kCaller, "DeviceObject")) {
@@ -83,10 +84,10 @@ extern "C" NTSTATUS IoOpenDeviceRegistryKey(PDEVICE_OBJECT DeviceObject, ULONG D
     return status;
 }
 
-extern "C" NTSTATUS ZwCreateKey(PHANDLE KeyHandle, ACCESS_MASK /*DesiredAccess*/,
-                                POBJECT_ATTRIBUTES ObjectAttributes, ULONG /*TitleIndex*/,
-                                PUNICODE_STRING /*Class*/, ULONG CreateOptions,
-                                PULONG Disposition) {
+extern "C" NTSTATUS NTAPI ZwCreateKey(PHANDLE KeyHandle, ACCESS_MASK /*DesiredAccess*/,
+                                      POBJECT_ATTRIBUTES ObjectAttributes, ULONG /*TitleIndex*/,
+                                      PUNICODE_STRING /*Class*/, ULONG CreateOptions,
+                                      PULONG Disposition) {
     if (!validArguments(KeyHandle, ObjectAttributes, "ZwCreateKey")) {
         return STATUS_INVALID_PARAMETER;
     }
@@ -109,8 +110,8 @@ extern "C" NTSTATUS ZwCreateKey(PHANDLE KeyHandle, ACCESS_MASK /*DesiredAccess*/
     return status;
 }
 
-extern "C" NTSTATUS ZwOpenKey(PHANDLE KeyHandle, ACCESS_MASK /*DesiredAccess*/,
-                              POBJECT_ATTRIBUTES ObjectAttributes) {
+extern "C" NTSTATUS NTAPI ZwOpenKey(PHANDLE KeyHandle, ACCESS_MASK /*DesiredAccess*/,
+                                    POBJECT_ATTRIBUTES ObjectAttributes) {
     if (!validArguments(KeyHandle, ObjectAttributes, "ZwOpenKey")) {
         return STATUS_INVALID_PARAMETER;
     }

@@ -23,9 +23,10 @@ NTSTATUS enterValueCall(HANDLE handle, host::RegistryCall call, const char* call
 
 }  // namespace
 
-extern "C" NTSTATUS ZwQueryValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName,
-                                    KEY_VALUE_INFORMATION_CLASS KeyValueInformationClass,
-                                    PVOID KeyValueInformation, ULONG Length, PULONG ResultLength) {
+extern "C" NTSTATUS NTAPI ZwQueryValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName,
+                                          KEY_VALUE_INFORMATION_CLASS KeyValueInformationClass,
+                                          PVOID KeyValueInformation, ULONG Length,
+                                          PULONG ResultLength) {
     constexpr const char* kCaller = "ZwQueryValueKey";
     if (!host::detail::present(ValueName, kCaller, "ValueName") ||
         !host::detail::present(ResultLength, kCaller, "ResultLength") ||
@@ -45,8 +46,9 @@ extern "C" NTSTATUS ZwQueryValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName,
                                                   KeyValueInformation, Length, ResultLength);
 }
 
-extern "C" NTSTATUS ZwSetValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName, ULONG /*TitleIndex*/,
-                                  ULONG Type, PVOID Data, ULONG DataSize) {
+extern "C" NTSTATUS NTAPI ZwSetValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName,
+                                        ULONG /*TitleIndex*/, ULONG Type, PVOID Data,
+                                        ULONG DataSize) {
     constexpr const char* kCaller = "ZwSetValueKey";
     if (!host::detail::present(ValueName, kCaller, "ValueName") ||
         (DataSize != 0 && !host::detail::present(Data, kCaller, "Data"))) {
@@ -62,7 +64,7 @@ extern "C" NTSTATUS ZwSetValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName, U
     return host::registry().setValue(key, host::detail::nameText(ValueName), std::move(value));
 }
 
-extern "C" NTSTATUS ZwDeleteValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName) {
+extern "C" NTSTATUS NTAPI ZwDeleteValueKey(HANDLE KeyHandle, PUNICODE_STRING ValueName) {
     constexpr const char* kCaller = "ZwDeleteValueKey";
     if (!host::detail::present(ValueName, kCaller, "ValueName")) {
         return STATUS_INVALID_PARAMETER;

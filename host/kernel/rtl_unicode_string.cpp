@@ -5,7 +5,7 @@
 
 // Lengths are in bytes. A source too long for a UNICODE_STRING is cut to
 // the longest that fits with its terminator, as the kernel does.
-extern "C" VOID RtlInitUnicodeString(PUNICODE_STRING DestinationString, PCWSTR SourceString) {
+extern "C" VOID NTAPI RtlInitUnicodeString(PUNICODE_STRING DestinationString, PCWSTR SourceString) {
     DestinationString->Buffer = const_cast<PWSTR>(SourceString);
     if (SourceString == nullptr) {
         DestinationString->Length = 0;

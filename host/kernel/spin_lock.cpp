@@ -1,4 +1,5 @@
-// Spin locks on the stand-in. The lock word holds 0 when free and the
+// Spin locks on the stand-in. The lock word holds 0 when free (as the
+// inline KeInitializeSpinLock leaves it) and the
 // owner's thread token when held, so the same-thread re-acquire (a certain
 // deadlock on Windows) and the release of a lock the thread does not hold
 // are caught without a side table.
@@ -36,13 +37,9 @@ void spinUntilOwned(PKSPIN_LOCK SpinLock, ULONG_PTR token) {
 
 }  // namespace
 
-extern "C" VOID KeInitializeSpinLock(PKSPIN_LOCK SpinLock) {
-    __atomic_store_n(SpinLock, ULONG_PTR{0}, __ATOMIC_RELEASE);
-}
-
 // Above DISPATCH_LEVEL is a violation; the lock is taken anyway. Taking a
 // lock this thread holds is a violation and returns without taking it.
-extern "C" KIRQL KfAcquireSpinLock(PKSPIN_LOCK SpinLock) {
+extern "C" KIRQL NTAPI KfAcquireSpinLock(PKSPIN_LOCK SpinLock) {
     const ULONG_PTR token = host::detail::threadToken();
     if (KeGetCurrentIrql() > DISPATCH_LEVEL) {
         host::reportViolation("KeAcquireSpinLock called above DISPATCH_LEVEL");
@@ -58,7 +55,7 @@ extern "C" KIRQL KfAcquireSpinLock(PKSPIN_LOCK SpinLock) {
 }
 
 // Releasing a lock this thread does not hold is a violation and does nothing.
-extern "C" VOID KeReleaseSpinLock(PKSPIN_LOCK SpinLock, KIRQL NewIrql) {
+extern "C" VOID NTAPI KeReleaseSpinLock(PKSPIN_LOCK SpinLock, KIRQL NewIrql) {
     if (__atomic_load_n(SpinLock, __ATOMIC_RELAXED) != host::detail::threadToken()) {
         host::reportViolation("KeReleaseSpinLock: the lock is not held by this thread");
         return;

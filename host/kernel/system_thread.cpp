@@ -1,9 +1,12 @@
 // PsCreateSystemThread and PsTerminateSystemThread on the stand-in. The
 // start routine runs at PASSIVE_LEVEL on its own host thread; termination
-// unwinds that thread with an exception only the trampoline catches (the
-// driver never sees it, and its frames are not expected to clean up, as
-// on Windows).
+// jumps (longjmp) from PsTerminateSystemThread straight back to the
+// trampoline that called the start routine, without unwinding: the frames
+// in between may belong to a loaded Windows kernel image, which has no
+// unwind information a Linux unwinder could use, and on Windows they are
+// not unwound either (destructors in them do not run).
 #include <atomic>
+#include <csetjmp>
 #include <mutex>
 #include <string>
 #include <system_error>
@@ -17,14 +20,15 @@
 
 namespace {
 
-struct ThreadTermination {
-    NTSTATUS status;
-};
-
 // The calling thread's object if it is a system thread; a private stand-in
 // object (never signalled, never referenced) for any other host thread.
 thread_local PETHREAD currentSystemThread = nullptr;
 thread_local _ETHREAD foreignThread;
+
+// Where PsTerminateSystemThread leaves a system thread's start routine, and
+// the exit status it leaves with; set while the start routine runs.
+thread_local std::jmp_buf* terminationPoint = nullptr;
+thread_local NTSTATUS terminationStatus = STATUS_SUCCESS;
 
 // Creation failure injection: counts down to the failing creation.
 std::mutex injectionMutex;
@@ -46,14 +50,23 @@ void checkExitState() {
     }
 }
 
+// The start routine's exit status: STATUS_SUCCESS when it returns, the
+// status passed to PsTerminateSystemThread when it ends the thread.
+NTSTATUS runStartRoutine(PETHREAD thread) {
+    std::jmp_buf termination;
+    if (setjmp(termination) != 0) {
+        terminationPoint = nullptr;
+        return terminationStatus;
+    }
+    terminationPoint = &termination;
+    thread->startRoutine(thread->startContext);
+    terminationPoint = nullptr;
+    return STATUS_SUCCESS;
+}
+
 void runSystemThread(PETHREAD thread) {
     currentSystemThread = thread;
-    NTSTATUS status = STATUS_SUCCESS;
-    try {
-        thread->startRoutine(thread->startContext);
-    } catch (const ThreadTermination& termination) {
-        status = termination.status;
-    }
+    const NTSTATUS status = runStartRoutine(thread);
     checkExitState();
     thread->exitStatus = status;
     host::detail::noteSystemThreadEnded();
@@ -66,10 +79,10 @@ void runSystemThread(PETHREAD thread) {
 
 // Called at PASSIVE_LEVEL. ProcessHandle must be null (the system
 // process) for a driver; ObjectAttributes and DesiredAccess are not checked.
-extern "C" NTSTATUS PsCreateSystemThread(PHANDLE ThreadHandle, ULONG /*DesiredAccess*/,
-                                         POBJECT_ATTRIBUTES /*ObjectAttributes*/,
-                                         HANDLE ProcessHandle, PCLIENT_ID ClientId,
-                                         PKSTART_ROUTINE StartRoutine, PVOID StartContext) {
+extern "C" NTSTATUS NTAPI PsCreateSystemThread(PHANDLE ThreadHandle, ULONG /*DesiredAccess*/,
+                                               POBJECT_ATTRIBUTES /*ObjectAttributes*/,
+                                               HANDLE ProcessHandle, PCLIENT_ID ClientId,
+                                               PKSTART_ROUTINE StartRoutine, PVOID StartContext) {
     if (KeGetCurrentIrql() != PASSIVE_LEVEL) {
         host::reportViolation("PsCreateSystemThread called above PASSIVE_LEVEL");
         return STATUS_INVALID_PARAMETER;
@@ -131,23 +144,24 @@ void clearThreadCreationInjection() {
 
 // Only a system thread may end itself; from any other thread this is a
 // violation and returns STATUS_INVALID_PARAMETER.
-extern "C" NTSTATUS PsTerminateSystemThread(NTSTATUS ExitStatus) {
-    if (currentSystemThread == nullptr) {
+extern "C" NTSTATUS NTAPI PsTerminateSystemThread(NTSTATUS ExitStatus) {
+    if (currentSystemThread == nullptr || terminationPoint == nullptr) {
         host::reportViolation("PsTerminateSystemThread called outside a system thread");
         return STATUS_INVALID_PARAMETER;
     }
-    throw ThreadTermination{ExitStatus};
+    terminationStatus = ExitStatus;
+    std::longjmp(*terminationPoint, 1);
 }
 
-extern "C" PETHREAD PsGetCurrentThread(VOID) {
+extern "C" PETHREAD NTAPI PsGetCurrentThread(VOID) {
     return currentSystemThread != nullptr ? currentSystemThread : &foreignThread;
 }
 
-extern "C" PKTHREAD KeGetCurrentThread(VOID) {
+extern "C" PKTHREAD NTAPI KeGetCurrentThread(VOID) {
     return &PsGetCurrentThread()->Tcb;
 }
 
 // Priorities are recorded, not applied: host scheduling is the host's.
-extern "C" KPRIORITY KeSetPriorityThread(PKTHREAD Thread, KPRIORITY Priority) {
+extern "C" KPRIORITY NTAPI KeSetPriorityThread(PKTHREAD Thread, KPRIORITY Priority) {
     return Thread->Priority.exchange(Priority);
 }

@@ -55,7 +55,7 @@ void resetObjectReferencesForTest() {
 
 }  // namespace host::detail
 
-extern "C" LONG_PTR ObfReferenceObject(PVOID Object) {
+extern "C" LONG_PTR NTAPI ObfReferenceObject(PVOID Object) {
     References& refs = references();
     std::lock_guard guard(refs.lock);
     auto thread = refs.threads.find(Object);
@@ -66,7 +66,7 @@ extern "C" LONG_PTR ObfReferenceObject(PVOID Object) {
 }
 
 // Dropping a reference nobody holds is a violation and does nothing.
-extern "C" LONG_PTR ObfDereferenceObject(PVOID Object) {
+extern "C" LONG_PTR NTAPI ObfDereferenceObject(PVOID Object) {
     References& refs = references();
     _ETHREAD* deleted = nullptr;
     LONG_PTR remaining = 0;

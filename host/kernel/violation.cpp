@@ -12,6 +12,7 @@ namespace host {
 namespace {
 
 std::atomic<ScopedViolationRecorder*> activeRecorder{nullptr};
+std::atomic<ImageFrameDescriber> imageFrameDescriber{nullptr};
 
 // A backtrace makes an abort outside gtest point at the offending driver
 // call; inside a death test it lands in the captured stderr.
@@ -29,6 +30,12 @@ void reportViolation(const char* what) {
         return;
     }
     std::fprintf(stderr, "platform rule broken: %s\n", what);
+    if (ImageFrameDescriber describe = imageFrameDescriber.load(std::memory_order_acquire)) {
+        const std::string frames = describe();
+        if (!frames.empty()) {
+            std::fprintf(stderr, "  in image code: %s\n", frames.c_str());
+        }
+    }
     std::fflush(stderr);
     printBacktrace();
     std::abort();
@@ -36,6 +43,10 @@ void reportViolation(const char* what) {
 
 void reportViolation(const std::string& what) {
     reportViolation(what.c_str());
+}
+
+void setImageFrameDescriber(ImageFrameDescriber describer) {
+    imageFrameDescriber.store(describer, std::memory_order_release);
 }
 
 ScopedViolationRecorder::ScopedViolationRecorder()

@@ -21,6 +21,14 @@ namespace host {
 void reportViolation(const char* what);
 void reportViolation(const std::string& what);
 
+// Set by the kernel-image loader (host/image) while images are loaded: the
+// glibc backtrace cannot name functions of a loaded Windows image, so the
+// report also prints what this returns, called on the violating thread
+// ("bayercam.sys!Foo+0x1c, called from ..."; "" when no image function is
+// on the stack). Null clears it.
+using ImageFrameDescriber = std::string (*)();
+void setImageFrameDescriber(ImageFrameDescriber describer);
+
 // Test-facing. Records every violation, from any thread, for its lifetime
 // instead of aborting. Process-wide; create and destroy it on the test's
 // main thread while no other thread can report. Nested recorders stack: the

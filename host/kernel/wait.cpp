@@ -44,9 +44,9 @@ bool allInitialised(DISPATCHER_HEADER* const* objects, ULONG count, const char* 
 
 }  // namespace
 
-extern "C" NTSTATUS KeWaitForSingleObject(PVOID Object, KWAIT_REASON /*WaitReason*/,
-                                          KPROCESSOR_MODE /*WaitMode*/, BOOLEAN /*Alertable*/,
-                                          PLARGE_INTEGER Timeout) {
+extern "C" NTSTATUS NTAPI KeWaitForSingleObject(PVOID Object, KWAIT_REASON /*WaitReason*/,
+                                                KPROCESSOR_MODE /*WaitMode*/, BOOLEAN /*Alertable*/,
+                                                PLARGE_INTEGER Timeout) {
     const char* caller = "KeWaitForSingleObject";
     const host::detail::Deadline deadline = checkedDeadline(Timeout, caller);
     auto* object = static_cast<DISPATCHER_HEADER*>(Object);
@@ -58,10 +58,11 @@ extern "C" NTSTATUS KeWaitForSingleObject(PVOID Object, KWAIT_REASON /*WaitReaso
 
 // More than THREAD_WAIT_OBJECTS objects need a WaitBlockArray, and never
 // more than MAXIMUM_WAIT_OBJECTS, as on Windows; the array itself is unused.
-extern "C" NTSTATUS KeWaitForMultipleObjects(ULONG Count, PVOID Object[], WAIT_TYPE WaitType,
-                                             KWAIT_REASON /*WaitReason*/,
-                                             KPROCESSOR_MODE /*WaitMode*/, BOOLEAN /*Alertable*/,
-                                             PLARGE_INTEGER Timeout, PKWAIT_BLOCK WaitBlockArray) {
+extern "C" NTSTATUS NTAPI KeWaitForMultipleObjects(ULONG Count, PVOID Object[], WAIT_TYPE WaitType,
+                                                   KWAIT_REASON /*WaitReason*/,
+                                                   KPROCESSOR_MODE /*WaitMode*/,
+                                                   BOOLEAN /*Alertable*/, PLARGE_INTEGER Timeout,
+                                                   PKWAIT_BLOCK WaitBlockArray) {
     const char* caller = "KeWaitForMultipleObjects";
     const host::detail::Deadline deadline = checkedDeadline(Timeout, caller);
     if (Count == 0 || Count > MAXIMUM_WAIT_OBJECTS ||
@@ -79,8 +80,8 @@ extern "C" NTSTATUS KeWaitForMultipleObjects(ULONG Count, PVOID Object[], WAIT_T
 
 // Above APC_LEVEL is a violation and returns at once. A null interval is a
 // violation too.
-extern "C" NTSTATUS KeDelayExecutionThread(KPROCESSOR_MODE /*WaitMode*/, BOOLEAN /*Alertable*/,
-                                           PLARGE_INTEGER Interval) {
+extern "C" NTSTATUS NTAPI KeDelayExecutionThread(KPROCESSOR_MODE /*WaitMode*/,
+                                                 BOOLEAN /*Alertable*/, PLARGE_INTEGER Interval) {
     if (KeGetCurrentIrql() > APC_LEVEL) {
         host::reportViolation("KeDelayExecutionThread called above APC_LEVEL");
         return STATUS_SUCCESS;

@@ -72,7 +72,7 @@ ClassIrp::~ClassIrp() {
 
 }  // namespace host::streaming::detail
 
-extern "C" PKSFILTER KsGetFilterFromIrp(PIRP Irp) {
+extern "C" PKSFILTER NTAPI KsGetFilterFromIrp(PIRP Irp) {
     host::streaming::detail::IrpTarget target{};
     if (!host::streaming::detail::findTarget(Irp, target) || target.filter == nullptr) {
         return nullptr;
@@ -80,7 +80,7 @@ extern "C" PKSFILTER KsGetFilterFromIrp(PIRP Irp) {
     return &target.filter->ks;
 }
 
-extern "C" PKSPIN KsGetPinFromIrp(PIRP Irp) {
+extern "C" PKSPIN NTAPI KsGetPinFromIrp(PIRP Irp) {
     host::streaming::detail::IrpTarget target{};
     if (!host::streaming::detail::findTarget(Irp, target) || target.pin == nullptr) {
         return nullptr;

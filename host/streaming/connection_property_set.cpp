@@ -12,17 +12,17 @@ PinInstance* pinOf(PIRP irp) {
     return livePin(KsGetPinFromIrp(irp));
 }
 
-NTSTATUS getState(PIRP irp, PKSIDENTIFIER, PVOID data) {
+NTSTATUS NTAPI getState(PIRP irp, PKSIDENTIFIER, PVOID data) {
     *static_cast<PKSSTATE>(data) = pinOf(irp)->ks.DeviceState;
     return STATUS_SUCCESS;
 }
 
-NTSTATUS setState(PIRP irp, PKSIDENTIFIER, PVOID data) {
+NTSTATUS NTAPI setState(PIRP irp, PKSIDENTIFIER, PVOID data) {
     return changePinState(*pinOf(irp), *static_cast<PKSSTATE>(data));
 }
 
 // The current format; an empty buffer is a size query.
-NTSTATUS getFormat(PIRP irp, PKSIDENTIFIER, PVOID data) {
+NTSTATUS NTAPI getFormat(PIRP irp, PKSIDENTIFIER, PVOID data) {
     const KSDATAFORMAT& format = *pinOf(irp)->ks.ConnectionFormat;
     const ULONG length =
         IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.OutputBufferLength;
@@ -38,7 +38,7 @@ NTSTATUS getFormat(PIRP irp, PKSIDENTIFIER, PVOID data) {
     return STATUS_SUCCESS;
 }
 
-NTSTATUS setFormat(PIRP irp, PKSIDENTIFIER, PVOID data) {
+NTSTATUS NTAPI setFormat(PIRP irp, PKSIDENTIFIER, PVOID data) {
     const ULONG length =
         IoGetCurrentIrpStackLocation(irp)->Parameters.DeviceIoControl.OutputBufferLength;
     return changePinFormat(*pinOf(irp), static_cast<const KSDATAFORMAT*>(data), length);

@@ -61,7 +61,7 @@ const KSPIN_DESCRIPTOR_EX* pinNamed(const KSFILTER_DESCRIPTOR& descriptor, ULONG
 
 }  // namespace
 
-NTSTATUS intersectDataRanges(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI intersectDataRanges(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     FilterInstance* filter = liveFilter(KsGetFilterFromIrp(irp));
     auto* pinRequest = reinterpret_cast<PKSP_PIN>(request);

@@ -18,6 +18,6 @@
 
 namespace host::streaming::detail {
 
-NTSTATUS intersectDataRanges(PIRP irp, PKSIDENTIFIER request, PVOID data);
+NTSTATUS NTAPI intersectDataRanges(PIRP irp, PKSIDENTIFIER request, PVOID data);
 
 }  // namespace host::streaming::detail

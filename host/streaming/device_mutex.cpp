@@ -56,7 +56,7 @@ bool callerHolds(PKSDEVICE Device) {
 }  // namespace
 
 // Taking the mutex twice on one thread is a violation and does nothing.
-extern "C" void KsAcquireDevice(PKSDEVICE Device) {
+extern "C" void NTAPI KsAcquireDevice(PKSDEVICE Device) {
     auto* device = deviceFor(Device, "KsAcquireDevice");
     if (device == nullptr) {
         return;
@@ -71,7 +71,7 @@ extern "C" void KsAcquireDevice(PKSDEVICE Device) {
 
 // Releasing a mutex the calling thread does not hold is a violation and
 // does nothing.
-extern "C" void KsReleaseDevice(PKSDEVICE Device) {
+extern "C" void NTAPI KsReleaseDevice(PKSDEVICE Device) {
     auto* device = deviceFor(Device, "KsReleaseDevice");
     if (device == nullptr) {
         return;

@@ -50,7 +50,7 @@ void forgetDevice(DeviceInstance* device) {
     unregisterObject(&device->ks);
 }
 
-NTSTATUS classAddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
+NTSTATUS NTAPI classAddDevice(PDRIVER_OBJECT driver, PDEVICE_OBJECT physical) {
     const KSDEVICE_DESCRIPTOR* descriptor = descriptorOf(driver);
     if (descriptor == nullptr) {
         return STATUS_UNSUCCESSFUL;
@@ -100,9 +100,9 @@ void forgetDriver(PDRIVER_OBJECT driver) {
 
 }  // namespace host::streaming::detail
 
-extern "C" NTSTATUS KsInitializeDriver(PDRIVER_OBJECT DriverObject,
-                                       PUNICODE_STRING /*RegistryPathName*/,
-                                       const KSDEVICE_DESCRIPTOR* Descriptor) {
+extern "C" NTSTATUS NTAPI KsInitializeDriver(PDRIVER_OBJECT DriverObject,
+                                             PUNICODE_STRING /*RegistryPathName*/,
+                                             const KSDEVICE_DESCRIPTOR* Descriptor) {
     using namespace host::streaming::detail;
     if (!atPassiveLevel("KsInitializeDriver")) {
         return STATUS_INVALID_PARAMETER;

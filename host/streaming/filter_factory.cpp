@@ -121,13 +121,11 @@ std::u16string referenceText(PWSTR RefString) {
 
 // The security descriptor is not kept (nothing checks access here); the
 // sleep and wake callbacks are kept but no power change calls them yet.
-extern "C" NTSTATUS KsCreateFilterFactory(PDEVICE_OBJECT DeviceObject,
-                                          const KSFILTER_DESCRIPTOR* Descriptor, PWSTR RefString,
-                                          PSECURITY_DESCRIPTOR /*SecurityDescriptor*/,
-                                          ULONG CreateItemFlags,
-                                          PFNKSFILTERFACTORYPOWER SleepCallback,
-                                          PFNKSFILTERFACTORYPOWER WakeCallback,
-                                          PKSFILTERFACTORY* FilterFactory) {
+extern "C" NTSTATUS NTAPI
+KsCreateFilterFactory(PDEVICE_OBJECT DeviceObject, const KSFILTER_DESCRIPTOR* Descriptor,
+                      PWSTR RefString, PSECURITY_DESCRIPTOR /*SecurityDescriptor*/,
+                      ULONG CreateItemFlags, PFNKSFILTERFACTORYPOWER SleepCallback,
+                      PFNKSFILTERFACTORYPOWER WakeCallback, PKSFILTERFACTORY* FilterFactory) {
     using namespace host::streaming::detail;
     if (FilterFactory != nullptr) {
         *FilterFactory = nullptr;

@@ -97,10 +97,10 @@ typedef struct {
 // A property, method or support handler: called at PASSIVE_LEVEL with the
 // IRP, the request (the caller's KSPROPERTY and whatever follows it) and the
 // data buffer, both in the class's system buffer.
-typedef NTSTATUS (*PFNKSHANDLER)(PIRP Irp, PKSIDENTIFIER Request, PVOID Data);
-typedef BOOLEAN (*PFNKSFASTHANDLER)(PFILE_OBJECT FileObject, PKSIDENTIFIER Request,
-                                    ULONG RequestLength, PVOID Data, ULONG DataLength,
-                                    PIO_STATUS_BLOCK IoStatus);
+typedef NTSTATUS(NTAPI* PFNKSHANDLER)(PIRP Irp, PKSIDENTIFIER Request, PVOID Data);
+typedef BOOLEAN(NTAPI* PFNKSFASTHANDLER)(PFILE_OBJECT FileObject, PKSIDENTIFIER Request,
+                                         ULONG RequestLength, PVOID Data, ULONG DataLength,
+                                         PIO_STATUS_BLOCK IoStatus);
 
 // ---- Properties ------------------------------------------------------------
 typedef struct {
@@ -158,13 +158,16 @@ typedef struct {
 
 // ks.h casts each handler with a C-style cast, so a table may name handlers
 // typed for their own request and data (PKSPROPERTY, PULONG...). The helper
-// does the same conversion without an old-style cast in driver code.
+// does the same conversion without an old-style cast in driver code, but
+// only for a handler of the handler's shape in the kernel's calling
+// convention: one declared without NTAPI matches no overload, so the
+// convention cannot be lost in the conversion.
 namespace bayercam_ks_detail {
 inline PFNKSHANDLER anyHandler(decltype(nullptr)) {
     return nullptr;
 }
-template <typename Function>
-inline PFNKSHANDLER anyHandler(Function* handler) {
+template <typename Request, typename Data>
+inline PFNKSHANDLER anyHandler(NTSTATUS(NTAPI* handler)(PIRP, Request*, Data*)) {
     return reinterpret_cast<PFNKSHANDLER>(handler);
 }
 }  // namespace bayercam_ks_detail
@@ -214,9 +217,9 @@ typedef struct {
 // ---- Events ----------------------------------------------------------------
 typedef struct _KSEVENT_ENTRY KSEVENT_ENTRY, *PKSEVENT_ENTRY;
 typedef struct KSEVENTDATA_* PKSEVENTDATA;
-typedef NTSTATUS (*PFNKSADDEVENT)(PIRP Irp, PKSEVENTDATA EventData,
-                                  struct _KSEVENT_ENTRY* EventEntry);
-typedef VOID (*PFNKSREMOVEEVENT)(PFILE_OBJECT FileObject, struct _KSEVENT_ENTRY* EventEntry);
+typedef NTSTATUS(NTAPI* PFNKSADDEVENT)(PIRP Irp, PKSEVENTDATA EventData,
+                                       struct _KSEVENT_ENTRY* EventEntry);
+typedef VOID(NTAPI* PFNKSREMOVEEVENT)(PFILE_OBJECT FileObject, struct _KSEVENT_ENTRY* EventEntry);
 
 typedef struct {
     ULONG EventId;

@@ -137,11 +137,12 @@ typedef enum {
 
 // Context is the filter (AVStream's intersect handler form). Size query:
 // DataBufferSize 0 -> STATUS_BUFFER_OVERFLOW with *DataSize set.
-typedef NTSTATUS (*PFNKSINTERSECTHANDLER)(PIRP Irp, PKSP_PIN Pin, PKSDATARANGE DataRange,
-                                          PVOID Data);
-typedef NTSTATUS (*PFNKSINTERSECTHANDLEREX)(PVOID Context, PIRP Irp, PKSP_PIN Pin,
-                                            PKSDATARANGE DataRange, PKSDATARANGE MatchingDataRange,
-                                            ULONG DataBufferSize, PVOID Data, PULONG DataSize);
+typedef NTSTATUS(NTAPI* PFNKSINTERSECTHANDLER)(PIRP Irp, PKSP_PIN Pin, PKSDATARANGE DataRange,
+                                               PVOID Data);
+typedef NTSTATUS(NTAPI* PFNKSINTERSECTHANDLEREX)(PVOID Context, PIRP Irp, PKSP_PIN Pin,
+                                                 PKSDATARANGE DataRange,
+                                                 PKSDATARANGE MatchingDataRange,
+                                                 ULONG DataBufferSize, PVOID Data, PULONG DataSize);
 
 typedef struct {
     ULONG InterfacesCount;

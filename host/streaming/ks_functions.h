@@ -15,57 +15,58 @@
 extern "C" {
 // Keeps `Descriptor` as the driver's device descriptor: devices added for
 // this driver object are built from it. Returns STATUS_SUCCESS.
-NTSTATUS KsInitializeDriver(PDRIVER_OBJECT DriverObject, PUNICODE_STRING RegistryPathName,
-                            const KSDEVICE_DESCRIPTOR* Descriptor);
+NTSTATUS NTAPI KsInitializeDriver(PDRIVER_OBJECT DriverObject, PUNICODE_STRING RegistryPathName,
+                                  const KSDEVICE_DESCRIPTOR* Descriptor);
 
 // The device mutex: not recursive (taking it twice on one thread is a
 // violation), held only at PASSIVE_LEVEL, released by its owner.
-void KsAcquireDevice(PKSDEVICE Device);
-void KsReleaseDevice(PKSDEVICE Device);
+void NTAPI KsAcquireDevice(PKSDEVICE Device);
+void NTAPI KsReleaseDevice(PKSDEVICE Device);
 
 // Registers a filter factory under `RefString` (null: the empty reference
 // string) on the device of `DeviceObject` (its FDO). The factory lives
 // until the device is removed, or until it is stopped when CreateItemFlags
 // has KSCREATE_ITEM_FREEONSTOP. A second factory under the same reference
 // string fails with STATUS_OBJECT_NAME_COLLISION.
-NTSTATUS KsCreateFilterFactory(PDEVICE_OBJECT DeviceObject, const KSFILTER_DESCRIPTOR* Descriptor,
-                               PWSTR RefString, PSECURITY_DESCRIPTOR SecurityDescriptor,
-                               ULONG CreateItemFlags, PFNKSFILTERFACTORYPOWER SleepCallback,
-                               PFNKSFILTERFACTORYPOWER WakeCallback,
-                               PKSFILTERFACTORY* FilterFactory);
+NTSTATUS NTAPI KsCreateFilterFactory(PDEVICE_OBJECT DeviceObject,
+                                     const KSFILTER_DESCRIPTOR* Descriptor, PWSTR RefString,
+                                     PSECURITY_DESCRIPTOR SecurityDescriptor, ULONG CreateItemFlags,
+                                     PFNKSFILTERFACTORYPOWER SleepCallback,
+                                     PFNKSFILTERFACTORYPOWER WakeCallback,
+                                     PKSFILTERFACTORY* FilterFactory);
 
 // Object bags. An item is freed (Free, or ExFreePool when Free is null) when
 // the bag's object goes, or by KsRemoveItemFromObjectBag with Free TRUE.
 // Adding an item the bag already holds only counts it again.
 // KsRemoveItemFromObjectBag returns the references the bag still holds on
 // the item (0 once it is gone from the bag).
-NTSTATUS KsAddItemToObjectBag(KSOBJECT_BAG ObjectBag, PVOID Item, PFNKSFREE Free);
-ULONG KsRemoveItemFromObjectBag(KSOBJECT_BAG ObjectBag, PVOID Item, BOOLEAN Free);
+NTSTATUS NTAPI KsAddItemToObjectBag(KSOBJECT_BAG ObjectBag, PVOID Item, PFNKSFREE Free);
+ULONG NTAPI KsRemoveItemFromObjectBag(KSOBJECT_BAG ObjectBag, PVOID Item, BOOLEAN Free);
 
 // Replaces *PointerToPointerToItem with a NonPagedPoolNx copy of NewSize
 // bytes under `Tag` (OldSize bytes copied, the rest zeroed) held by the
 // bag. If the old item was in the bag it is removed and freed.
-NTSTATUS _KsEdit(KSOBJECT_BAG ObjectBag, PVOID* PointerToPointerToItem, ULONG NewSize,
-                 ULONG OldSize, ULONG Tag);
+NTSTATUS NTAPI _KsEdit(KSOBJECT_BAG ObjectBag, PVOID* PointerToPointerToItem, ULONG NewSize,
+                       ULONG OldSize, ULONG Tag);
 
 // Object navigation. KsGetDevice takes a KSDEVICE, KSFILTERFACTORY,
 // KSFILTER or KSPIN; an unknown object is a violation and yields null.
-PKSDEVICE KsGetDevice(PVOID Object);
-PKSFILTER KsPinGetParentFilter(PKSPIN Pin);
-PVOID KsGetParent(PVOID Object);
+PKSDEVICE NTAPI KsGetDevice(PVOID Object);
+PKSFILTER NTAPI KsPinGetParentFilter(PKSPIN Pin);
+PVOID NTAPI KsGetParent(PVOID Object);
 // The filter or pin an IRP the class is dispatching is aimed at (for a pin
 // IRP, KsGetFilterFromIrp gives the pin's filter). Null for other IRPs.
-PKSFILTER KsGetFilterFromIrp(PIRP Irp);
-PKSPIN KsGetPinFromIrp(PIRP Irp);
+PKSFILTER NTAPI KsGetFilterFromIrp(PIRP Irp);
+PKSPIN NTAPI KsGetPinFromIrp(PIRP Irp);
 
 // Processing and stream pointers (the pin's queue).
-void KsPinAttemptProcessing(PKSPIN Pin, BOOLEAN Asynchronous);
-PKSSTREAM_POINTER KsPinGetLeadingEdgeStreamPointer(PKSPIN Pin, KSSTREAM_POINTER_STATE State);
-NTSTATUS KsStreamPointerLock(PKSSTREAM_POINTER StreamPointer);
-void KsStreamPointerUnlock(PKSSTREAM_POINTER StreamPointer, BOOLEAN Eject);
-NTSTATUS KsStreamPointerAdvance(PKSSTREAM_POINTER StreamPointer);
-void KsStreamPointerDelete(PKSSTREAM_POINTER StreamPointer);
-NTSTATUS KsPinGetReferenceClockInterface(PKSPIN Pin, PIKSREFERENCECLOCK* Interface);
+void NTAPI KsPinAttemptProcessing(PKSPIN Pin, BOOLEAN Asynchronous);
+PKSSTREAM_POINTER NTAPI KsPinGetLeadingEdgeStreamPointer(PKSPIN Pin, KSSTREAM_POINTER_STATE State);
+NTSTATUS NTAPI KsStreamPointerLock(PKSSTREAM_POINTER StreamPointer);
+void NTAPI KsStreamPointerUnlock(PKSSTREAM_POINTER StreamPointer, BOOLEAN Eject);
+NTSTATUS NTAPI KsStreamPointerAdvance(PKSSTREAM_POINTER StreamPointer);
+void NTAPI KsStreamPointerDelete(PKSSTREAM_POINTER StreamPointer);
+NTSTATUS NTAPI KsPinGetReferenceClockInterface(PKSPIN Pin, PIKSREFERENCECLOCK* Interface);
 }
 
 inline PKSDEVICE KsFilterGetDevice(PKSFILTER Filter) {

@@ -73,7 +73,7 @@ typedef struct tagSIZE {
 #endif
 
 #ifndef FASTCALL
-#define FASTCALL
+#define FASTCALL NTAPI
 #endif
 
 // ---- Power states and PnP types the device dispatch names -----------------
@@ -115,12 +115,12 @@ typedef enum _POWER_ACTION {
     *PPOWER_ACTION;
 #endif
 
-// Opaque here: the class passes null resource lists and no capabilities,
-// timers or DPCs reach the driver through it yet.
+// Opaque here: the class passes null resource lists and no capabilities or
+// timers reach the driver through it yet. (KDPC comes with the stand-in
+// kernel, whose device object embeds one.)
 typedef struct _CM_RESOURCE_LIST* PCM_RESOURCE_LIST;
 typedef struct _DEVICE_CAPABILITIES* PDEVICE_CAPABILITIES;
 typedef struct _KTIMER* PKTIMER;
-typedef struct _KDPC* PKDPC;
 
 // ---- Status codes the streaming class returns ------------------------------
 #ifndef STATUS_MORE_ENTRIES

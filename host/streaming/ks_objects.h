@@ -44,50 +44,56 @@ typedef PVOID KSOBJECT_BAG;
 
 // ---- Minidriver callbacks --------------------------------------------------
 // All device, filter and pin callbacks below run at PASSIVE_LEVEL, one at a
-// time per device, on the thread that caused them.
-typedef NTSTATUS (*PFNKSDEVICECREATE)(PKSDEVICE Device);
-typedef NTSTATUS (*PFNKSDEVICEPNPSTART)(PKSDEVICE Device, PIRP Irp,
-                                        PCM_RESOURCE_LIST TranslatedResourceList,
-                                        PCM_RESOURCE_LIST UntranslatedResourceList);
-typedef NTSTATUS (*PFNKSDEVICE)(PKSDEVICE Device);
-typedef NTSTATUS (*PFNKSDEVICEIRP)(PKSDEVICE Device, PIRP Irp);
-typedef void (*PFNKSDEVICEIRPVOID)(PKSDEVICE Device, PIRP Irp);
-typedef NTSTATUS (*PFNKSDEVICEQUERYCAPABILITIES)(PKSDEVICE Device, PIRP Irp,
-                                                 PDEVICE_CAPABILITIES Capabilities);
-typedef NTSTATUS (*PFNKSDEVICEQUERYPOWER)(PKSDEVICE Device, PIRP Irp, DEVICE_POWER_STATE DeviceTo,
-                                          DEVICE_POWER_STATE DeviceFrom,
-                                          SYSTEM_POWER_STATE SystemTo,
-                                          SYSTEM_POWER_STATE SystemFrom, POWER_ACTION Action);
-typedef void (*PFNKSDEVICESETPOWER)(PKSDEVICE Device, PIRP Irp, DEVICE_POWER_STATE To,
-                                    DEVICE_POWER_STATE From);
-typedef NTSTATUS (*PFNKSFILTERFACTORYVOID)(PKSFILTERFACTORY FilterFactory);
-typedef void (*PFNKSFILTERFACTORYPOWER)(PKSFILTERFACTORY FilterFactory, DEVICE_POWER_STATE State);
-typedef NTSTATUS (*PFNKSFILTERIRP)(PKSFILTER Filter, PIRP Irp);
-typedef NTSTATUS (*PFNKSFILTERPROCESS)(PKSFILTER Filter, PKSPROCESSPIN_INDEXENTRY Index);
-typedef NTSTATUS (*PFNKSFILTERVOID)(PKSFILTER Filter);
-typedef void (*PFNKSFILTERPOWER)(PKSFILTER Filter, DEVICE_POWER_STATE State);
-typedef NTSTATUS (*PFNKSPINIRP)(PKSPIN Pin, PIRP Irp);
-typedef NTSTATUS (*PFNKSPINSETDEVICESTATE)(PKSPIN Pin, KSSTATE ToState, KSSTATE FromState);
-typedef NTSTATUS (*PFNKSPINSETDATAFORMAT)(PKSPIN Pin, PKSDATAFORMAT OldFormat,
-                                          PKSMULTIPLE_ITEM OldAttributeList,
-                                          const KSDATARANGE* DataRange,
-                                          const KSATTRIBUTE_LIST* AttributeRange);
-typedef NTSTATUS (*PFNKSPINHANDSHAKE)(PKSPIN Pin, PKSHANDSHAKE In, PKSHANDSHAKE Out);
-typedef NTSTATUS (*PFNKSPIN)(PKSPIN Pin);
-typedef void (*PFNKSPINVOID)(PKSPIN Pin);
-typedef void (*PFNKSPINPOWER)(PKSPIN Pin, DEVICE_POWER_STATE State);
-typedef BOOLEAN (*PFNKSPINSETTIMER)(PKSPIN Pin, PKTIMER Timer, LARGE_INTEGER DueTime, PKDPC Dpc);
-typedef BOOLEAN (*PFNKSPINCANCELTIMER)(PKSPIN Pin, PKTIMER Timer);
+// time per device, on the thread that caused them. Like every callback a
+// driver hands the kernel they have the kernel's calling convention, so the
+// driver declares its own with NTAPI (one without does not convert).
+typedef NTSTATUS(NTAPI* PFNKSDEVICECREATE)(PKSDEVICE Device);
+typedef NTSTATUS(NTAPI* PFNKSDEVICEPNPSTART)(PKSDEVICE Device, PIRP Irp,
+                                             PCM_RESOURCE_LIST TranslatedResourceList,
+                                             PCM_RESOURCE_LIST UntranslatedResourceList);
+typedef NTSTATUS(NTAPI* PFNKSDEVICE)(PKSDEVICE Device);
+typedef NTSTATUS(NTAPI* PFNKSDEVICEIRP)(PKSDEVICE Device, PIRP Irp);
+typedef void(NTAPI* PFNKSDEVICEIRPVOID)(PKSDEVICE Device, PIRP Irp);
+typedef NTSTATUS(NTAPI* PFNKSDEVICEQUERYCAPABILITIES)(PKSDEVICE Device, PIRP Irp,
+                                                      PDEVICE_CAPABILITIES Capabilities);
+typedef NTSTATUS(NTAPI* PFNKSDEVICEQUERYPOWER)(PKSDEVICE Device, PIRP Irp,
+                                               DEVICE_POWER_STATE DeviceTo,
+                                               DEVICE_POWER_STATE DeviceFrom,
+                                               SYSTEM_POWER_STATE SystemTo,
+                                               SYSTEM_POWER_STATE SystemFrom, POWER_ACTION Action);
+typedef void(NTAPI* PFNKSDEVICESETPOWER)(PKSDEVICE Device, PIRP Irp, DEVICE_POWER_STATE To,
+                                         DEVICE_POWER_STATE From);
+typedef NTSTATUS(NTAPI* PFNKSFILTERFACTORYVOID)(PKSFILTERFACTORY FilterFactory);
+typedef void(NTAPI* PFNKSFILTERFACTORYPOWER)(PKSFILTERFACTORY FilterFactory,
+                                             DEVICE_POWER_STATE State);
+typedef NTSTATUS(NTAPI* PFNKSFILTERIRP)(PKSFILTER Filter, PIRP Irp);
+typedef NTSTATUS(NTAPI* PFNKSFILTERPROCESS)(PKSFILTER Filter, PKSPROCESSPIN_INDEXENTRY Index);
+typedef NTSTATUS(NTAPI* PFNKSFILTERVOID)(PKSFILTER Filter);
+typedef void(NTAPI* PFNKSFILTERPOWER)(PKSFILTER Filter, DEVICE_POWER_STATE State);
+typedef NTSTATUS(NTAPI* PFNKSPINIRP)(PKSPIN Pin, PIRP Irp);
+typedef NTSTATUS(NTAPI* PFNKSPINSETDEVICESTATE)(PKSPIN Pin, KSSTATE ToState, KSSTATE FromState);
+typedef NTSTATUS(NTAPI* PFNKSPINSETDATAFORMAT)(PKSPIN Pin, PKSDATAFORMAT OldFormat,
+                                               PKSMULTIPLE_ITEM OldAttributeList,
+                                               const KSDATARANGE* DataRange,
+                                               const KSATTRIBUTE_LIST* AttributeRange);
+typedef NTSTATUS(NTAPI* PFNKSPINHANDSHAKE)(PKSPIN Pin, PKSHANDSHAKE In, PKSHANDSHAKE Out);
+typedef NTSTATUS(NTAPI* PFNKSPIN)(PKSPIN Pin);
+typedef void(NTAPI* PFNKSPINVOID)(PKSPIN Pin);
+typedef void(NTAPI* PFNKSPINPOWER)(PKSPIN Pin, DEVICE_POWER_STATE State);
+typedef BOOLEAN(NTAPI* PFNKSPINSETTIMER)(PKSPIN Pin, PKTIMER Timer, LARGE_INTEGER DueTime,
+                                         PKDPC Dpc);
+typedef BOOLEAN(NTAPI* PFNKSPINCANCELTIMER)(PKSPIN Pin, PKTIMER Timer);
 typedef LONGLONG(FASTCALL* PFNKSPINCORRELATEDTIME)(PKSPIN Pin, LONGLONG* SystemTime);
-typedef void (*PFNKSPINRESOLUTION)(PKSPIN Pin, PKSRESOLUTION Resolution);
-typedef NTSTATUS (*PFNKSPININITIALIZEALLOCATOR)(PKSPIN Pin, PKSALLOCATOR_FRAMING AllocatorFraming,
-                                                PVOID* Context);
-typedef VOID (*PFNKSDELETEALLOCATOR)(PVOID Context);
-typedef PVOID (*PFNKSDEFAULTALLOCATE)(PVOID Context);
-typedef VOID (*PFNKSDEFAULTFREE)(PVOID Context, PVOID Buffer);
-typedef void (*PFNKSSTREAMPOINTER)(PKSSTREAM_POINTER StreamPointer);
+typedef void(NTAPI* PFNKSPINRESOLUTION)(PKSPIN Pin, PKSRESOLUTION Resolution);
+typedef NTSTATUS(NTAPI* PFNKSPININITIALIZEALLOCATOR)(PKSPIN Pin,
+                                                     PKSALLOCATOR_FRAMING AllocatorFraming,
+                                                     PVOID* Context);
+typedef VOID(NTAPI* PFNKSDELETEALLOCATOR)(PVOID Context);
+typedef PVOID(NTAPI* PFNKSDEFAULTALLOCATE)(PVOID Context);
+typedef VOID(NTAPI* PFNKSDEFAULTFREE)(PVOID Context, PVOID Buffer);
+typedef void(NTAPI* PFNKSSTREAMPOINTER)(PKSSTREAM_POINTER StreamPointer);
 // The free function of an object-bag item; null means ExFreePool.
-typedef void (*PFNKSFREE)(PVOID Data);
+typedef void(NTAPI* PFNKSFREE)(PVOID Data);
 
 // ---- Dispatch tables -------------------------------------------------------
 struct _KSDEVICE_DISPATCH {

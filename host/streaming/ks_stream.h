@@ -89,16 +89,26 @@ typedef REFGUID REFIID;
 
 // The COM interface a pin's reference clock presents. The class hands out
 // a referenced interface; the caller releases it.
+//
+// Binary layout is COM's, which a driver built for Windows calls through:
+// the object starts with a pointer to a table of the nine methods in this
+// order (IUnknown's three, then the clock's), and each method takes `this`
+// as its first argument in the Windows x64 convention (NTAPI). The
+// Itanium C++ ABI lays out the virtual table of a class with no virtual
+// destructor and single inheritance the same way, so no virtual destructor
+// here and no further virtual methods in implementations.
 struct IKsReferenceClock {
-    virtual NTSTATUS QueryInterface(REFIID InterfaceId, PVOID* Interface) = 0;
-    virtual ULONG AddRef() = 0;
-    virtual ULONG Release() = 0;
-    virtual LONGLONG GetTime() = 0;
-    virtual LONGLONG GetPhysicalTime() = 0;
-    virtual LONGLONG GetCorrelatedTime(LONGLONG* SystemTime) = 0;
-    virtual LONGLONG GetCorrelatedPhysicalTime(LONGLONG* SystemTime) = 0;
-    virtual NTSTATUS GetResolution(PKSRESOLUTION Resolution) = 0;
-    virtual NTSTATUS GetState(PKSSTATE State) = 0;
+    // IUnknown
+    virtual NTSTATUS NTAPI QueryInterface(REFIID InterfaceId, PVOID* Interface) = 0;
+    virtual ULONG NTAPI AddRef() = 0;
+    virtual ULONG NTAPI Release() = 0;
+    // IKsReferenceClock
+    virtual LONGLONG NTAPI GetTime() = 0;
+    virtual LONGLONG NTAPI GetPhysicalTime() = 0;
+    virtual LONGLONG NTAPI GetCorrelatedTime(LONGLONG* SystemTime) = 0;
+    virtual LONGLONG NTAPI GetCorrelatedPhysicalTime(LONGLONG* SystemTime) = 0;
+    virtual NTSTATUS NTAPI GetResolution(PKSRESOLUTION Resolution) = 0;
+    virtual NTSTATUS NTAPI GetState(PKSSTATE State) = 0;
 
   protected:
     ~IKsReferenceClock() = default;

@@ -105,7 +105,7 @@ ObjectBag* bagFor(KSOBJECT_BAG ObjectBag_, const char* caller) {
 
 }  // namespace
 
-extern "C" NTSTATUS KsAddItemToObjectBag(KSOBJECT_BAG ObjectBag, PVOID Item, PFNKSFREE Free) {
+extern "C" NTSTATUS NTAPI KsAddItemToObjectBag(KSOBJECT_BAG ObjectBag, PVOID Item, PFNKSFREE Free) {
     auto* bag = bagFor(ObjectBag, "KsAddItemToObjectBag");
     if (bag == nullptr) {
         return STATUS_INVALID_PARAMETER;
@@ -117,7 +117,7 @@ extern "C" NTSTATUS KsAddItemToObjectBag(KSOBJECT_BAG ObjectBag, PVOID Item, PFN
     return bag->add(Item, Free);
 }
 
-extern "C" ULONG KsRemoveItemFromObjectBag(KSOBJECT_BAG ObjectBag, PVOID Item, BOOLEAN Free) {
+extern "C" ULONG NTAPI KsRemoveItemFromObjectBag(KSOBJECT_BAG ObjectBag, PVOID Item, BOOLEAN Free) {
     auto* bag = bagFor(ObjectBag, "KsRemoveItemFromObjectBag");
     if (bag == nullptr) {
         return 0;
@@ -127,8 +127,8 @@ extern "C" ULONG KsRemoveItemFromObjectBag(KSOBJECT_BAG ObjectBag, PVOID Item, B
 
 // The copy is bagged before the old item leaves the bag, so a failure
 // leaves the caller's pointer and the bag as they were.
-extern "C" NTSTATUS _KsEdit(KSOBJECT_BAG ObjectBag, PVOID* PointerToPointerToItem, ULONG NewSize,
-                            ULONG OldSize, ULONG Tag) {
+extern "C" NTSTATUS NTAPI _KsEdit(KSOBJECT_BAG ObjectBag, PVOID* PointerToPointerToItem,
+                                  ULONG NewSize, ULONG OldSize, ULONG Tag) {
     auto* bag = bagFor(ObjectBag, "_KsEdit");
     if (bag == nullptr) {
         return STATUS_INVALID_PARAMETER;

@@ -120,7 +120,7 @@ void noteDevice(DeviceInstance* device, bool live) {
 using host::streaming::detail::findObject;
 using host::streaming::detail::ObjectRecord;
 
-extern "C" PKSDEVICE KsGetDevice(PVOID Object) {
+extern "C" PKSDEVICE NTAPI KsGetDevice(PVOID Object) {
     ObjectRecord record{};
     if (!findObject(Object, record)) {
         host::reportViolation("KsGetDevice: not a live AVStream object");
@@ -131,7 +131,7 @@ extern "C" PKSDEVICE KsGetDevice(PVOID Object) {
 
 // A factory's parent is its device, a filter's its factory, a pin's its
 // filter; a device has none.
-extern "C" PVOID KsGetParent(PVOID Object) {
+extern "C" PVOID NTAPI KsGetParent(PVOID Object) {
     using namespace host::streaming::detail;
     ObjectRecord record{};
     if (!findObject(Object, record)) {
@@ -151,7 +151,7 @@ extern "C" PVOID KsGetParent(PVOID Object) {
     return nullptr;
 }
 
-extern "C" PKSFILTER KsPinGetParentFilter(PKSPIN Pin) {
+extern "C" PKSFILTER NTAPI KsPinGetParentFilter(PKSPIN Pin) {
     auto* pin = host::streaming::detail::livePin(Pin);
     if (pin == nullptr) {
         host::reportViolation("KsPinGetParentFilter: not a live pin");

@@ -101,7 +101,7 @@ unsigned long PinProcessor::calls() const {
     return calls_;
 }
 
-void PinProcessor::threadMain(PVOID context) {
+void NTAPI PinProcessor::threadMain(PVOID context) {
     static_cast<PinProcessor*>(context)->serve();
 }
 

@@ -72,7 +72,7 @@ class PinProcessor {
     unsigned long calls() const;
 
   private:
-    static void threadMain(PVOID context);
+    static void NTAPI threadMain(PVOID context);
     void serve();
     // With mutex_ held.
     bool gateOpen() const;

@@ -28,7 +28,7 @@ PinRequest pinRequest(PIRP irp, PKSIDENTIFIER request) {
     return result;
 }
 
-NTSTATUS getInstances(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI getInstances(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     const PinRequest target = pinRequest(irp, request);
     if (target.pin == nullptr) {
         return STATUS_INVALID_PARAMETER;
@@ -43,13 +43,13 @@ NTSTATUS getInstances(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     return STATUS_SUCCESS;
 }
 
-NTSTATUS getPinTypes(PIRP irp, PKSIDENTIFIER, PVOID data) {
+NTSTATUS NTAPI getPinTypes(PIRP irp, PKSIDENTIFIER, PVOID data) {
     FilterInstance* filter = liveFilter(KsGetFilterFromIrp(irp));
     *static_cast<PULONG>(data) = filter->ks.Descriptor->PinDescriptorsCount;
     return STATUS_SUCCESS;
 }
 
-NTSTATUS getDataFlow(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI getDataFlow(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     const PinRequest target = pinRequest(irp, request);
     if (target.pin == nullptr) {
         return STATUS_INVALID_PARAMETER;
@@ -58,7 +58,7 @@ NTSTATUS getDataFlow(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     return STATUS_SUCCESS;
 }
 
-NTSTATUS getCommunication(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI getCommunication(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     const PinRequest target = pinRequest(irp, request);
     if (target.pin == nullptr) {
         return STATUS_INVALID_PARAMETER;
@@ -78,7 +78,7 @@ ULONG rangesSize(const KSPIN_DESCRIPTOR& pin) {
 // A KSMULTIPLE_ITEM of the ranges, each at an 8-byte boundary. An empty
 // buffer is a size query (STATUS_BUFFER_OVERFLOW); a short one
 // STATUS_BUFFER_TOO_SMALL.
-NTSTATUS getDataRanges(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI getDataRanges(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     const PinRequest target = pinRequest(irp, request);
     if (target.pin == nullptr) {
         return STATUS_INVALID_PARAMETER;

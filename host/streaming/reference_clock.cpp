@@ -32,18 +32,18 @@ void PinClock::closeForPin() {
     Release();
 }
 
-NTSTATUS PinClock::QueryInterface(REFIID /*InterfaceId*/, PVOID* Interface) {
+NTSTATUS NTAPI PinClock::QueryInterface(REFIID /*InterfaceId*/, PVOID* Interface) {
     if (Interface != nullptr) {
         *Interface = nullptr;
     }
     return STATUS_NOT_IMPLEMENTED;
 }
 
-ULONG PinClock::AddRef() {
+ULONG NTAPI PinClock::AddRef() {
     return references_.fetch_add(1) + 1;
 }
 
-ULONG PinClock::Release() {
+ULONG NTAPI PinClock::Release() {
     ULONG count = references_.load();
     do {
         if (count == 0) {
@@ -57,31 +57,31 @@ ULONG PinClock::Release() {
     return count - 1;
 }
 
-LONGLONG PinClock::GetTime() {
+LONGLONG NTAPI PinClock::GetTime() {
     return interruptTime() - start_;
 }
 
-LONGLONG PinClock::GetPhysicalTime() {
+LONGLONG NTAPI PinClock::GetPhysicalTime() {
     return GetTime();
 }
 
-LONGLONG PinClock::GetCorrelatedTime(LONGLONG* SystemTime) {
+LONGLONG NTAPI PinClock::GetCorrelatedTime(LONGLONG* SystemTime) {
     const LONGLONG now = interruptTime();
     *SystemTime = now;
     return now - start_;
 }
 
-LONGLONG PinClock::GetCorrelatedPhysicalTime(LONGLONG* SystemTime) {
+LONGLONG NTAPI PinClock::GetCorrelatedPhysicalTime(LONGLONG* SystemTime) {
     return GetCorrelatedTime(SystemTime);
 }
 
-NTSTATUS PinClock::GetResolution(PKSRESOLUTION Resolution) {
+NTSTATUS NTAPI PinClock::GetResolution(PKSRESOLUTION Resolution) {
     Resolution->Granularity = 1;
     Resolution->Error = 0;
     return STATUS_SUCCESS;
 }
 
-NTSTATUS PinClock::GetState(PKSSTATE State) {
+NTSTATUS NTAPI PinClock::GetState(PKSSTATE State) {
     *State = state_.load();
     return STATUS_SUCCESS;
 }
@@ -90,7 +90,8 @@ NTSTATUS PinClock::GetState(PKSSTATE State) {
 
 // PASSIVE_LEVEL. A pin without a clock (ClassFaults::withoutReferenceClock)
 // answers STATUS_UNSUCCESSFUL with a null interface.
-extern "C" NTSTATUS KsPinGetReferenceClockInterface(PKSPIN Pin, PIKSREFERENCECLOCK* Interface) {
+extern "C" NTSTATUS NTAPI KsPinGetReferenceClockInterface(PKSPIN Pin,
+                                                          PIKSREFERENCECLOCK* Interface) {
     using namespace host::streaming::detail;
     if (Interface == nullptr) {
         host::reportViolation("KsPinGetReferenceClockInterface: null interface pointer");

@@ -33,15 +33,15 @@ class PinClock final : public IKsReferenceClock {
     void noteState(KSSTATE state) { state_.store(state); }
     ULONG references() const { return references_.load(); }
 
-    NTSTATUS QueryInterface(REFIID InterfaceId, PVOID* Interface) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
-    LONGLONG GetTime() override;
-    LONGLONG GetPhysicalTime() override;
-    LONGLONG GetCorrelatedTime(LONGLONG* SystemTime) override;
-    LONGLONG GetCorrelatedPhysicalTime(LONGLONG* SystemTime) override;
-    NTSTATUS GetResolution(PKSRESOLUTION Resolution) override;
-    NTSTATUS GetState(PKSSTATE State) override;
+    NTSTATUS NTAPI QueryInterface(REFIID InterfaceId, PVOID* Interface) override;
+    ULONG NTAPI AddRef() override;
+    ULONG NTAPI Release() override;
+    LONGLONG NTAPI GetTime() override;
+    LONGLONG NTAPI GetPhysicalTime() override;
+    LONGLONG NTAPI GetCorrelatedTime(LONGLONG* SystemTime) override;
+    LONGLONG NTAPI GetCorrelatedPhysicalTime(LONGLONG* SystemTime) override;
+    NTSTATUS NTAPI GetResolution(PKSRESOLUTION Resolution) override;
+    NTSTATUS NTAPI GetState(PKSSTATE State) override;
 
   private:
     PinClock();

@@ -54,36 +54,36 @@ std::shared_ptr<PinStream> streamOfPointer(PKSSTREAM_POINTER StreamPointer, cons
 
 }  // namespace
 
-extern "C" void KsPinAttemptProcessing(PKSPIN Pin, BOOLEAN Asynchronous) {
+extern "C" void NTAPI KsPinAttemptProcessing(PKSPIN Pin, BOOLEAN Asynchronous) {
     if (auto stream = streamOfPin(Pin, "KsPinAttemptProcessing")) {
         stream->processor.attempt(Asynchronous != FALSE);
     }
 }
 
-extern "C" PKSSTREAM_POINTER KsPinGetLeadingEdgeStreamPointer(PKSPIN Pin,
-                                                              KSSTREAM_POINTER_STATE State) {
+extern "C" PKSSTREAM_POINTER NTAPI KsPinGetLeadingEdgeStreamPointer(PKSPIN Pin,
+                                                                    KSSTREAM_POINTER_STATE State) {
     auto stream = streamOfPin(Pin, "KsPinGetLeadingEdgeStreamPointer");
     return stream != nullptr ? stream->queue.leadingEdge(State == KSSTREAM_POINTER_STATE_LOCKED)
                              : nullptr;
 }
 
-extern "C" NTSTATUS KsStreamPointerLock(PKSSTREAM_POINTER StreamPointer) {
+extern "C" NTSTATUS NTAPI KsStreamPointerLock(PKSSTREAM_POINTER StreamPointer) {
     auto stream = streamOfPointer(StreamPointer, "KsStreamPointerLock");
     return stream != nullptr ? stream->queue.lock(StreamPointer) : STATUS_DEVICE_NOT_READY;
 }
 
-extern "C" void KsStreamPointerUnlock(PKSSTREAM_POINTER StreamPointer, BOOLEAN Eject) {
+extern "C" void NTAPI KsStreamPointerUnlock(PKSSTREAM_POINTER StreamPointer, BOOLEAN Eject) {
     if (auto stream = streamOfPointer(StreamPointer, "KsStreamPointerUnlock")) {
         stream->queue.unlock(StreamPointer, Eject != FALSE);
     }
 }
 
-extern "C" NTSTATUS KsStreamPointerAdvance(PKSSTREAM_POINTER StreamPointer) {
+extern "C" NTSTATUS NTAPI KsStreamPointerAdvance(PKSSTREAM_POINTER StreamPointer) {
     auto stream = streamOfPointer(StreamPointer, "KsStreamPointerAdvance");
     return stream != nullptr ? stream->queue.advance(StreamPointer) : STATUS_DEVICE_NOT_READY;
 }
 
-extern "C" void KsStreamPointerDelete(PKSSTREAM_POINTER StreamPointer) {
+extern "C" void NTAPI KsStreamPointerDelete(PKSSTREAM_POINTER StreamPointer) {
     if (streamOfPointer(StreamPointer, "KsStreamPointerDelete") != nullptr) {
         host::reportViolation("KsStreamPointerDelete: the leading edge is not a clone");
     }

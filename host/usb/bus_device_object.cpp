@@ -17,13 +17,13 @@ NTSTATUS completeWith(PIRP irp, NTSTATUS status) {
     return status;
 }
 
-NTSTATUS dispatchInternalDeviceControl(PDEVICE_OBJECT device, PIRP irp) {
+NTSTATUS NTAPI dispatchInternalDeviceControl(PDEVICE_OBJECT device, PIRP irp) {
     return coreOf(device).dispatchInternalDeviceControl(irp);
 }
 
 // A PDO succeeds the state changes of its device and leaves the status of
 // PnP requests it does not handle as the function driver set it.
-NTSTATUS dispatchPnp(PDEVICE_OBJECT, PIRP irp) {
+NTSTATUS NTAPI dispatchPnp(PDEVICE_OBJECT, PIRP irp) {
     switch (IoGetCurrentIrpStackLocation(irp)->MinorFunction) {
         case IRP_MN_START_DEVICE:
         case IRP_MN_QUERY_STOP_DEVICE:
@@ -39,11 +39,11 @@ NTSTATUS dispatchPnp(PDEVICE_OBJECT, PIRP irp) {
     }
 }
 
-NTSTATUS dispatchPower(PDEVICE_OBJECT, PIRP irp) {
+NTSTATUS NTAPI dispatchPower(PDEVICE_OBJECT, PIRP irp) {
     return completeWith(irp, STATUS_SUCCESS);
 }
 
-NTSTATUS dispatchSystemControl(PDEVICE_OBJECT, PIRP irp) {
+NTSTATUS NTAPI dispatchSystemControl(PDEVICE_OBJECT, PIRP irp) {
     return completeWith(irp, irp->IoStatus.Status);
 }
 
@@ -86,7 +86,7 @@ void deleteBusDeviceObject(BusDeviceObject& object) {
     }
 }
 
-VOID busCancelRoutine(PDEVICE_OBJECT DeviceObject, PIRP Irp) {
+VOID NTAPI busCancelRoutine(PDEVICE_OBJECT DeviceObject, PIRP Irp) {
     IoReleaseCancelSpinLock(Irp->CancelIrql);
     coreOf(DeviceObject).cancel(Irp);
 }

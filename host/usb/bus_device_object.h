@@ -23,6 +23,6 @@ BusDeviceObject createBusDeviceObject(BusCore& core);
 void deleteBusDeviceObject(BusDeviceObject& object);
 
 // The cancel routine of every IRP the bus queues.
-VOID busCancelRoutine(PDEVICE_OBJECT DeviceObject, PIRP Irp);
+VOID NTAPI busCancelRoutine(PDEVICE_OBJECT DeviceObject, PIRP Irp);
 
 }  // namespace host::usb

@@ -4,9 +4,10 @@
 // Names, field names, values and layouts are Windows x64's own, so driver
 // code that builds a URB, sends it down with IOCTL_INTERNAL_USB_SUBMIT_URB
 // and reads the answer compiles unchanged against this header or against the
-// DDK. Only driver/platform/usb.h includes this file; the stand-in bus
-// (host/usb) implements what is behind it: the USBD_* library calls below and
-// the internal device controls.
+// DDK (checked at build time against the DDK: usb_layout_expectations.h).
+// Only driver/platform/usb.h includes this file; the stand-in bus (host/usb)
+// implements what is behind it: the USBD_* library calls below (NTAPI, as
+// every kernel call) and the internal device controls.
 //
 // C++17 and Windows types only: the driver's host build sees this header.
 // Macros cast with static_cast where the DDK casts C-style, so driver code
@@ -651,13 +652,13 @@ extern "C" {
 
 // The next descriptor of DescriptorType (-1: any) at or after StartPosition
 // within the TotalLength bytes at DescriptorBuffer; null when there is none.
-PUSB_COMMON_DESCRIPTOR USBD_ParseDescriptors(PVOID DescriptorBuffer, ULONG TotalLength,
-                                             PVOID StartPosition, LONG DescriptorType);
+PUSB_COMMON_DESCRIPTOR NTAPI USBD_ParseDescriptors(PVOID DescriptorBuffer, ULONG TotalLength,
+                                                   PVOID StartPosition, LONG DescriptorType);
 
 // The first interface descriptor at or after StartPosition in the
 // configuration descriptor (walked within wTotalLength) that matches every
 // criterion that is not -1; null when none does.
-PUSB_INTERFACE_DESCRIPTOR USBD_ParseConfigurationDescriptorEx(
+PUSB_INTERFACE_DESCRIPTOR NTAPI USBD_ParseConfigurationDescriptorEx(
     PUSB_CONFIGURATION_DESCRIPTOR ConfigurationDescriptor, PVOID StartPosition,
     LONG InterfaceNumber, LONG AlternateSetting, LONG InterfaceClass, LONG InterfaceSubClass,
     LONG InterfaceProtocol);
@@ -666,7 +667,7 @@ PUSB_INTERFACE_DESCRIPTOR USBD_ParseConfigurationDescriptorEx(
 // InterfaceList (ended by an entry whose InterfaceDescriptor is null); each
 // entry's Interface is pointed at its USBD_INTERFACE_INFORMATION inside the
 // URB. Null when the pool is exhausted. The caller frees it with ExFreePool.
-PURB USBD_CreateConfigurationRequestEx(PUSB_CONFIGURATION_DESCRIPTOR ConfigurationDescriptor,
-                                       PUSBD_INTERFACE_LIST_ENTRY InterfaceList);
+PURB NTAPI USBD_CreateConfigurationRequestEx(PUSB_CONFIGURATION_DESCRIPTOR ConfigurationDescriptor,
+                                             PUSBD_INTERFACE_LIST_ENTRY InterfaceList);
 
 }  // extern "C"

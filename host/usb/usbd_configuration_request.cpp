@@ -44,9 +44,9 @@ void fillInterface(USBD_INTERFACE_INFORMATION* info, const USB_INTERFACE_DESCRIP
 
 }  // namespace
 
-extern "C" PURB USBD_CreateConfigurationRequestEx(
-    PUSB_CONFIGURATION_DESCRIPTOR ConfigurationDescriptor,
-    PUSBD_INTERFACE_LIST_ENTRY InterfaceList) {
+extern "C" PURB NTAPI
+USBD_CreateConfigurationRequestEx(PUSB_CONFIGURATION_DESCRIPTOR ConfigurationDescriptor,
+                                  PUSBD_INTERFACE_LIST_ENTRY InterfaceList) {
     if (ConfigurationDescriptor == nullptr || InterfaceList == nullptr) {
         return nullptr;
     }

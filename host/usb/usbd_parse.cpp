@@ -24,8 +24,10 @@ bool interfaceMatches(const USB_INTERFACE_DESCRIPTOR& d, LONG number, LONG alter
 
 }  // namespace
 
-extern "C" PUSB_COMMON_DESCRIPTOR USBD_ParseDescriptors(PVOID DescriptorBuffer, ULONG TotalLength,
-                                                        PVOID StartPosition, LONG DescriptorType) {
+extern "C" PUSB_COMMON_DESCRIPTOR NTAPI USBD_ParseDescriptors(PVOID DescriptorBuffer,
+                                                              ULONG TotalLength,
+                                                              PVOID StartPosition,
+                                                              LONG DescriptorType) {
     if (DescriptorBuffer == nullptr || StartPosition == nullptr) {
         return nullptr;
     }
@@ -50,7 +52,7 @@ extern "C" PUSB_COMMON_DESCRIPTOR USBD_ParseDescriptors(PVOID DescriptorBuffer, 
     return nullptr;
 }
 
-extern "C" PUSB_INTERFACE_DESCRIPTOR USBD_ParseConfigurationDescriptorEx(
+extern "C" PUSB_INTERFACE_DESCRIPTOR NTAPI USBD_ParseConfigurationDescriptorEx(
     PUSB_CONFIGURATION_DESCRIPTOR ConfigurationDescriptor, PVOID StartPosition,
     LONG InterfaceNumber, LONG AlternateSetting, LONG InterfaceClass, LONG InterfaceSubClass,
     LONG InterfaceProtocol) {

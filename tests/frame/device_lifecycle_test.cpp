@@ -1,5 +1,6 @@
-// The device's life on the streaming class: add, start, stop, start again,
-// removal, and the failures the class can hand it.
+// The device's life on the streaming class seen from inside the driver:
+// the device object, its worker across starts and stops. The life cycle as
+// Windows and an application see it is in tests/blackbox.
 #include <gtest/gtest.h>
 
 #include <kernel/registry.h>
@@ -70,39 +71,11 @@ TEST_F(DriverTest, StopSavesAndAStartAfterItLoadsTheSavedSettings) {
     EXPECT_TRUE(filter.isOpen());
 }
 
-TEST_F(DriverTest, AFilterFactoryThatCannotBeMadeDoesNotFailTheStart) {
-    host::streaming::faults().failFilterFactories(STATUS_INSUFFICIENT_RESOURCES);
-    plugIn();
-    EXPECT_EQ(camera()->worker, nullptr);
-    EXPECT_EQ(countCommands(*simulatedCamera, CommandKind::kInitialize), 1u);
-    openFilter(STATUS_OBJECT_NAME_NOT_FOUND);
-}
-
-TEST_F(DriverTest, ABagThatRefusesTheContextLeavesNoneBehind) {
-    host::streaming::faults().failBagAdds(STATUS_INSUFFICIENT_RESOURCES, 1);
-    EXPECT_EQ(driver->addDevice(bus->deviceObject(), &device), STATUS_INSUFFICIENT_RESOURCES);
-    // The ledger check at the end proves the context was freed.
-}
-
 TEST_F(DriverTest, ABagThatRefusesTheWorkerLeavesTheDeviceWithout) {
     plugIn(/*start=*/false);
     host::streaming::faults().failBagAdds(STATUS_INSUFFICIENT_RESOURCES, 1);
     ASSERT_EQ(host::streaming::startDevice(device), STATUS_SUCCESS);
     EXPECT_EQ(camera()->worker, nullptr);
-}
-
-TEST_F(DriverTest, AFailedUsbConfigurationIsTheResultOfStart) {
-    plugIn(/*start=*/false);
-    bus->faults().failDeviceDescriptorRequests(true);
-    EXPECT_FALSE(NT_SUCCESS(host::streaming::startDevice(device)));
-}
-
-TEST_F(DriverTest, RemovalFreesEverythingTheDeviceOwned) {
-    plugIn();
-    { auto filter = openFilter(); }
-    host::streaming::removeDevice(device);
-    device = nullptr;
-    // LedgerTest: no block of any tag left.
 }
 
 }  // namespace

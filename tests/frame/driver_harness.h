@@ -15,7 +15,7 @@
 #include "camera/camera_device.h"
 #include "support/ledger_test.h"
 
-extern "C" NTSTATUS DriverEntry(PDRIVER_OBJECT driverObject, PUNICODE_STRING registryPath);
+extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driverObject, PUNICODE_STRING registryPath);
 
 class DriverTest : public LedgerTest {
   protected:

@@ -1,5 +1,5 @@
 // A started device with an open filter and helpers to stream from its pin
-// as a capture application does.
+// as a capture application does, with the driver's own objects in reach.
 #pragma once
 
 #include <chrono>
@@ -21,14 +21,6 @@ class StreamTest : public DriverTest {
     std::vector<host::streaming::CapturedFrame> capture(host::streaming::PinHandle& pin,
                                                         std::size_t count);
     CaptureWorker* worker() const { return camera()->worker; }
-    // The frame the driver's pipeline makes of `scene` at the camera's
-    // current exposure and gain and the current region, top row first, as
-    // the worker's image holds it.
-    std::vector<std::uint8_t> expectedImage(const std::vector<std::uint8_t>& scene);
-
-    // A scene every frame shows: a gradient with a red, a green and a blue
-    // block, fixed so that frames can be predicted.
-    static std::vector<std::uint8_t> fixedScene();
 
     host::streaming::FilterHandle filter;
     std::vector<std::uint8_t> format;  // the negotiated KS_DATAFORMAT_VIDEOINFOHEADER

@@ -23,7 +23,7 @@ struct Seen {
     NTSTATUS status = STATUS_UNSUCCESSFUL;
 };
 
-NTSTATUS takeBack(PDEVICE_OBJECT device, PIRP irp, PVOID context) {
+NTSTATUS NTAPI takeBack(PDEVICE_OBJECT device, PIRP irp, PVOID context) {
     auto* seen = static_cast<Seen*>(context);
     ++seen->calls;
     seen->device = device;
@@ -62,7 +62,7 @@ class Filter {
         return **static_cast<Filter**>(device->DeviceExtension);
     }
 
-    static NTSTATUS passUp(PDEVICE_OBJECT device, PIRP irp, PVOID) {
+    static NTSTATUS NTAPI passUp(PDEVICE_OBJECT device, PIRP irp, PVOID) {
         of(device).routineDevice = device;
         if (irp->PendingReturned) {
             IoMarkIrpPending(irp);
@@ -70,12 +70,12 @@ class Filter {
         return STATUS_CONTINUE_COMPLETION;
     }
 
-    static NTSTATUS signal(PDEVICE_OBJECT, PIRP, PVOID context) {
+    static NTSTATUS NTAPI signal(PDEVICE_OBJECT, PIRP, PVOID context) {
         KeSetEvent(static_cast<PKEVENT>(context), IO_NO_INCREMENT, FALSE);
         return STATUS_MORE_PROCESSING_REQUIRED;
     }
 
-    static NTSTATUS dispatch(PDEVICE_OBJECT device, PIRP irp) {
+    static NTSTATUS NTAPI dispatch(PDEVICE_OBJECT device, PIRP irp) {
         Filter& self = of(device);
         switch (self.style_) {
             case Style::kSkip:

@@ -10,11 +10,11 @@
 
 namespace {
 
-NTSTATUS takeBack(PDEVICE_OBJECT, PIRP, PVOID) {
+NTSTATUS NTAPI takeBack(PDEVICE_OBJECT, PIRP, PVOID) {
     return STATUS_MORE_PROCESSING_REQUIRED;
 }
 
-VOID neverCalled(PDEVICE_OBJECT, PIRP) {}
+VOID NTAPI neverCalled(PDEVICE_OBJECT, PIRP) {}
 
 class IoRulesTest : public LedgerTest {
   protected:

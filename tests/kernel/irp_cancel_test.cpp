@@ -17,7 +17,7 @@ struct Outcome {
     BOOLEAN cancelFlag = FALSE;
 };
 
-NTSTATUS record(PDEVICE_OBJECT, PIRP irp, PVOID context) {
+NTSTATUS NTAPI record(PDEVICE_OBJECT, PIRP irp, PVOID context) {
     auto* outcome = static_cast<Outcome*>(context);
     outcome->status = irp->IoStatus.Status;
     outcome->cancelFlag = irp->Cancel;
@@ -81,7 +81,7 @@ TEST_F(IrpCancelTest, CompletionThatWinsTheRaceLeavesNothingToCancel) {
     EXPECT_EQ(lower_->cancelled(), 0);
 }
 
-VOID keepCancelLock(PDEVICE_OBJECT, PIRP) {}
+VOID NTAPI keepCancelLock(PDEVICE_OBJECT, PIRP) {}
 
 TEST_F(IrpCancelTest, CancelRoutineThatKeepsTheCancelSpinLockIsAViolation) {
     host::ScopedViolationRecorder recorder;

@@ -44,7 +44,7 @@ struct Observed {
     bool pastTermination = false;
 };
 
-void observe(PVOID context) {
+void NTAPI observe(PVOID context) {
     auto* observed = static_cast<Observed*>(context);
     observed->id = std::this_thread::get_id();
     observed->irql = KeGetCurrentIrql();
@@ -61,7 +61,7 @@ TEST_F(SystemThreadTest, RoutineRunsAtPassiveLevelOnItsOwnThread) {
     EXPECT_EQ(host::systemThreadsRunning(), 0U);
 }
 
-void terminateFromDeepInside(PVOID context) {
+void NTAPI terminateFromDeepInside(PVOID context) {
     auto nested = [](Observed* observed) {
         PsTerminateSystemThread(STATUS_SUCCESS);
         observed->pastTermination = true;
@@ -76,7 +76,7 @@ TEST_F(SystemThreadTest, TerminateEndsTheThreadFromANestedCall) {
     EXPECT_FALSE(observed.pastTermination);
 }
 
-void waitForGo(PVOID context) {
+void NTAPI waitForGo(PVOID context) {
     KeWaitForSingleObject(context, Executive, KernelMode, FALSE, nullptr);
 }
 
@@ -111,7 +111,7 @@ TEST_F(SystemThreadTest, HandleLookupsFailCleanly) {
     EXPECT_TRUE(recorder.contains("ZwClose: the handle is not open"));
 }
 
-void endAtDispatchLevel(PVOID) {
+void NTAPI endAtDispatchLevel(PVOID) {
     KIRQL old;
     KeRaiseIrql(DISPATCH_LEVEL, &old);
 }

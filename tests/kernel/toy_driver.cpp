@@ -38,7 +38,7 @@ ToyDriver& ToyDriver::of(PDEVICE_OBJECT device) {
     return **static_cast<ToyDriver**>(device->DeviceExtension);
 }
 
-NTSTATUS ToyDriver::dispatch(PDEVICE_OBJECT device, PIRP irp) {
+NTSTATUS NTAPI ToyDriver::dispatch(PDEVICE_OBJECT device, PIRP irp) {
     return of(device).handle(irp);
 }
 
@@ -84,7 +84,7 @@ void ToyDriver::finish(PIRP irp) {
 }
 
 // Called with the cancel spin lock held; the IRP is the driver's again.
-VOID ToyDriver::cancel(PDEVICE_OBJECT device, PIRP irp) {
+VOID NTAPI ToyDriver::cancel(PDEVICE_OBJECT device, PIRP irp) {
     IoReleaseCancelSpinLock(irp->CancelIrql);
     ToyDriver& self = of(device);
     KIRQL old;

@@ -41,8 +41,8 @@ class ToyDriver {
     int cancelled() const { return cancelled_; }
 
   private:
-    static NTSTATUS dispatch(PDEVICE_OBJECT device, PIRP irp);
-    static VOID cancel(PDEVICE_OBJECT device, PIRP irp);
+    static NTSTATUS NTAPI dispatch(PDEVICE_OBJECT device, PIRP irp);
+    static VOID NTAPI cancel(PDEVICE_OBJECT device, PIRP irp);
     static ToyDriver& of(PDEVICE_OBJECT device);
     NTSTATUS handle(PIRP irp);
     void finish(PIRP irp);

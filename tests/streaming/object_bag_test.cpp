@@ -15,7 +15,7 @@ struct Settings {
 };
 
 int freeCalls = 0;
-void countFree(PVOID item) {
+void NTAPI countFree(PVOID item) {
     ++freeCalls;
     ExFreePoolWithTag(item, kTag);
 }

@@ -18,13 +18,13 @@ void note(const std::string& call) {
     }
 }
 
-void freeBagged(PVOID item) {
+void NTAPI freeBagged(PVOID item) {
     ++freedItems;
     ExFreePoolWithTag(item, kToyTag);
 }
 
 // ---- Properties --------------------------------------------------------------
-NTSTATUS getGain(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI getGain(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     note("GetGain");
     lastRequest() = {request->Flags, irp->IoStatus.Information, KsGetFilterFromIrp(irp) != nullptr};
     static_cast<PLONG>(data)[6] = gain;  // after the KSPROPERTY copy in the payload
@@ -34,7 +34,7 @@ NTSTATUS getGain(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     return STATUS_SUCCESS;
 }
 
-NTSTATUS setGain(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI setGain(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     note("SetGain");
     lastRequest() = {request->Flags, irp->IoStatus.Information, KsGetFilterFromIrp(irp) != nullptr};
     const LONG value = static_cast<PLONG>(data)[6];
@@ -45,7 +45,7 @@ NTSTATUS setGain(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     return STATUS_SUCCESS;
 }
 
-NTSTATUS getReadOnly(PIRP irp, PKSIDENTIFIER request, PVOID data) {
+NTSTATUS NTAPI getReadOnly(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     note("GetReadOnly");
     lastRequest() = {request->Flags, irp->IoStatus.Information, KsGetFilterFromIrp(irp) != nullptr};
     const ULONG length = sizeof(ULONG) + behaviour().overrunBytes;
@@ -53,7 +53,7 @@ NTSTATUS getReadOnly(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     return STATUS_SUCCESS;
 }
 
-NTSTATUS setWriteOnly(PIRP, PKSIDENTIFIER, PVOID) {
+NTSTATUS NTAPI setWriteOnly(PIRP, PKSIDENTIFIER, PVOID) {
     note("SetWriteOnly");
     return STATUS_SUCCESS;
 }
@@ -84,18 +84,18 @@ DEFINE_KSAUTOMATION_TABLE(kFilterAutomation){
 };
 
 // ---- Pin -----------------------------------------------------------------------
-NTSTATUS pinCreate(PKSPIN pin, PIRP irp) {
+NTSTATUS NTAPI pinCreate(PKSPIN pin, PIRP irp) {
     note(std::string("Pin.Create") + (KsGetPinFromIrp(irp) == pin ? "" : "(no pin from irp)"));
     return behaviour().pinCreateStatus;
 }
 
-NTSTATUS pinClose(PKSPIN, PIRP) {
+NTSTATUS NTAPI pinClose(PKSPIN, PIRP) {
     note("Pin.Close");
     return STATUS_SUCCESS;
 }
 
-NTSTATUS pinSetDataFormat(PKSPIN pin, PKSDATAFORMAT oldFormat, PKSMULTIPLE_ITEM,
-                          const KSDATARANGE* range, const KSATTRIBUTE_LIST*) {
+NTSTATUS NTAPI pinSetDataFormat(PKSPIN pin, PKSDATAFORMAT oldFormat, PKSMULTIPLE_ITEM,
+                                const KSDATARANGE* range, const KSATTRIBUTE_LIST*) {
     const auto* format =
         reinterpret_cast<const KS_DATAFORMAT_VIDEOINFOHEADER*>(pin->ConnectionFormat);
     std::string call = "Pin.SetDataFormat(old=";
@@ -111,7 +111,7 @@ NTSTATUS pinSetDataFormat(PKSPIN pin, PKSDATAFORMAT oldFormat, PKSMULTIPLE_ITEM,
     return behaviour().setFormatStatus;
 }
 
-NTSTATUS pinSetDeviceState(PKSPIN, KSSTATE to, KSSTATE from) {
+NTSTATUS NTAPI pinSetDeviceState(PKSPIN, KSSTATE to, KSSTATE from) {
     const std::string step = "Pin.State(" + std::to_string(from) + ">" + std::to_string(to) + ")";
     note(step);
     noteEvent(step);
@@ -120,8 +120,8 @@ NTSTATUS pinSetDeviceState(PKSPIN, KSSTATE to, KSSTATE from) {
 }
 
 // Answers with a video-info format of the pin range's size.
-NTSTATUS intersect(PVOID context, PIRP, PKSP_PIN, PKSDATARANGE, PKSDATARANGE matching,
-                   ULONG bufferSize, PVOID data, PULONG dataSize) {
+NTSTATUS NTAPI intersect(PVOID context, PIRP, PKSP_PIN, PKSDATARANGE, PKSDATARANGE matching,
+                         ULONG bufferSize, PVOID data, PULONG dataSize) {
     note(std::string("Intersect") + (KsGetDevice(context) != nullptr ? "" : "(no filter)"));
     if (matching != &videoRange().DataRange) {
         return STATUS_NO_MATCH;
@@ -171,12 +171,12 @@ KSPIN_DESCRIPTOR_EX kPins[] = {{
 }};
 
 // ---- Filter and device ---------------------------------------------------------
-NTSTATUS filterCreate(PKSFILTER filter, PIRP irp) {
+NTSTATUS NTAPI filterCreate(PKSFILTER filter, PIRP irp) {
     note(std::string("Filter.Create") + (KsGetFilterFromIrp(irp) == filter ? "" : "(no filter)"));
     return behaviour().filterCreateStatus;
 }
 
-NTSTATUS filterClose(PKSFILTER, PIRP) {
+NTSTATUS NTAPI filterClose(PKSFILTER, PIRP) {
     note("Filter.Close");
     return STATUS_SUCCESS;
 }
@@ -197,7 +197,7 @@ DEFINE_KSFILTER_DESCRIPTOR(kFilterDescriptor){
     nullptr,
 };
 
-NTSTATUS deviceAdd(PKSDEVICE device) {
+NTSTATUS NTAPI deviceAdd(PKSDEVICE device) {
     note("Add");
     if (behaviour().bagItemsInAdd) {
         PVOID plain = ExAllocatePoolWithTag(NonPagedPoolNx, 16, kToyTag);
@@ -208,7 +208,7 @@ NTSTATUS deviceAdd(PKSDEVICE device) {
     return behaviour().addStatus;
 }
 
-NTSTATUS deviceStart(PKSDEVICE device, PIRP irp, PCM_RESOURCE_LIST, PCM_RESOURCE_LIST) {
+NTSTATUS NTAPI deviceStart(PKSDEVICE device, PIRP irp, PCM_RESOURCE_LIST, PCM_RESOURCE_LIST) {
     const PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     note(stack->MajorFunction == IRP_MJ_PNP && stack->MinorFunction == IRP_MN_START_DEVICE
              ? "Start"
@@ -218,20 +218,20 @@ NTSTATUS deviceStart(PKSDEVICE device, PIRP irp, PCM_RESOURCE_LIST, PCM_RESOURCE
                                  nullptr, KSCREATE_ITEM_FREEONSTOP, nullptr, nullptr, nullptr);
 }
 
-NTSTATUS devicePostStart(PKSDEVICE) {
+NTSTATUS NTAPI devicePostStart(PKSDEVICE) {
     note("PostStart");
     return STATUS_SUCCESS;
 }
 
-void deviceStop(PKSDEVICE, PIRP) {
+void NTAPI deviceStop(PKSDEVICE, PIRP) {
     note("Stop");
 }
 
-void deviceSurpriseRemoval(PKSDEVICE, PIRP) {
+void NTAPI deviceSurpriseRemoval(PKSDEVICE, PIRP) {
     note("SurpriseRemoval");
 }
 
-void deviceRemove(PKSDEVICE, PIRP) {
+void NTAPI deviceRemove(PKSDEVICE, PIRP) {
     note("Remove");
 }
 
@@ -303,7 +303,7 @@ int freedBagItems() {
     return freedItems;
 }
 
-NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
+NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) {
     note("DriverEntry");
     return KsInitializeDriver(driver, registryPath, &kDeviceDescriptor);
 }

@@ -73,7 +73,7 @@ LastRequest& lastRequest();
 // Pool blocks bagged by Add with a free function, freed through it.
 int freedBagItems();
 
-NTSTATUS DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath);
+NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath);
 
 // The pin's range, and a whole KS_DATAFORMAT_VIDEOINFOHEADER for it.
 const KS_DATARANGE_VIDEO& videoRange();

@@ -132,7 +132,7 @@ void resetProcess() {
     shared().events.clear();
 }
 
-NTSTATUS pinProcess(PKSPIN pin) {
+NTSTATUS NTAPI pinProcess(PKSPIN pin) {
     const ProcessSettings settings = enter(pin);
     const NTSTATUS status = processOnce(pin, settings);
     leave();

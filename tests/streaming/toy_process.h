@@ -52,6 +52,6 @@ std::vector<std::string> events();
 void noteEvent(const std::string& event);
 void resetProcess();
 
-NTSTATUS pinProcess(PKSPIN pin);
+NTSTATUS NTAPI pinProcess(PKSPIN pin);
 
 }  // namespace toy

@@ -15,6 +15,8 @@ class CamcapTest : public LedgerTest {
   protected:
     ToolRun camcap(std::vector<std::string> args) {
         args.insert(args.begin(), {"--rate", "0"});
+        const std::vector<std::string> driver = driverImageArguments();
+        args.insert(args.begin(), driver.begin(), driver.end());
         return runToolProcess(CAMCAP_PATH, args, scratch.path());
     }
     std::string path(const std::string& name) const { return (scratch / name).string(); }

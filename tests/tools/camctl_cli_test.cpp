@@ -12,6 +12,8 @@ namespace {
 class CamctlCliTest : public LedgerTest {
   protected:
     ToolRun camctl(std::vector<std::string> args) {
+        const std::vector<std::string> driver = driverImageArguments();
+        args.insert(args.begin(), driver.begin(), driver.end());
         return runToolProcess(CAMCTL_PATH, args, scratch.path());
     }
     std::string registry() const { return (scratch / "settings.reg").string(); }

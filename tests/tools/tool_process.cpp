@@ -1,5 +1,7 @@
 #include "tool_process.h"
 
+#include <cstdlib>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -60,4 +62,12 @@ std::vector<std::string> linesOf(const std::string& text) {
         lines.push_back(line);
     }
     return lines;
+}
+
+std::vector<std::string> driverImageArguments() {
+    const char* image = std::getenv("BAYERCAM_DRIVER_IMAGE");
+    if (image == nullptr || *image == '\0') {
+        return {};
+    }
+    return {"--driver", image};
 }

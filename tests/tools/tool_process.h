@@ -19,3 +19,8 @@ ToolRun runToolProcess(const std::string& program, const std::vector<std::string
 
 // The lines of `text`, without their line ends.
 std::vector<std::string> linesOf(const std::string& text);
+
+// `--driver FILE` when the tests run on a kernel image (BAYERCAM_DRIVER_IMAGE
+// names it), so the driver tools load it instead of their built-in driver;
+// nothing otherwise.
+std::vector<std::string> driverImageArguments();

@@ -112,7 +112,7 @@ TEST_F(AbortAndCancel, CancelledBeforeItReachesTheBus) {
     NTSTATUS completedWith = STATUS_PENDING;
     IoSetCompletionRoutine(
         irp,
-        [](PDEVICE_OBJECT, PIRP done, PVOID context) -> NTSTATUS {
+        [](PDEVICE_OBJECT, PIRP done, PVOID context) NTAPI -> NTSTATUS {
             *static_cast<NTSTATUS*>(context) = done->IoStatus.Status;
             return STATUS_MORE_PROCESSING_REQUIRED;
         },

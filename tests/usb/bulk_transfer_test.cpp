@@ -247,7 +247,7 @@ struct ReadLoop {
         IoCallDriver(bus, irp);
     }
 
-    static NTSTATUS completed(PDEVICE_OBJECT, PIRP irp, PVOID context) {
+    static NTSTATUS NTAPI completed(PDEVICE_OBJECT, PIRP irp, PVOID context) {
         auto* self = static_cast<ReadLoop*>(context);
         if (++self->completions < 3) {
             IoReuseIrp(irp, STATUS_SUCCESS);

@@ -66,7 +66,7 @@ BOOLEAN SentRequest::cancel() {
     return IoCancelIrp(irp_);
 }
 
-NTSTATUS SentRequest::onCompletion(PDEVICE_OBJECT, PIRP irp, PVOID context) {
+NTSTATUS NTAPI SentRequest::onCompletion(PDEVICE_OBJECT, PIRP irp, PVOID context) {
     auto* self = static_cast<SentRequest*>(context);
     // Notified under the lock: the waiter may destroy this object as soon
     // as it can take the lock again.

@@ -44,7 +44,7 @@ class SentRequest {
     PIRP irp() const { return irp_; }
 
   private:
-    static NTSTATUS onCompletion(PDEVICE_OBJECT device, PIRP irp, PVOID context);
+    static NTSTATUS NTAPI onCompletion(PDEVICE_OBJECT device, PIRP irp, PVOID context);
 
     PIRP irp_ = nullptr;
     NTSTATUS callStatus_ = STATUS_UNSUCCESSFUL;

@@ -29,6 +29,13 @@ With --registry the settings are read before the device starts (a missing
 file is a first start) and written after a successful run, in regedit's
 format.
 
+The driver is the one built into camcap unless --driver names a Windows
+kernel image (build/windows/driver/bayercam.sys, from the `windows` build):
+that file, exactly as Windows would load it, is then mapped into camcap,
+bound to the stand-in kernel, USB stack and streaming class, and run in
+place of the built-in driver. An image that needs something the stand-in
+does not provide is refused before anything runs.
+
 Progress goes to stderr (one line updated in place on a terminal, a line
 every five seconds otherwise). The summary goes to stdout: frames
 delivered, frames the driver's capture worker dropped (read while no
@@ -53,6 +60,7 @@ struct RawArguments {
     std::string pcap;
     std::string scene;
     std::string rate = "30";
+    std::string driver;
 };
 
 void addOptions(CLI::App& app, RawArguments& raw, CamcapOptions& options) {
@@ -87,6 +95,10 @@ void addOptions(CLI::App& app, RawArguments& raw, CamcapOptions& options) {
         ->type_name("FPS");
     app.add_flag("--trigger", options.trigger,
                  "External trigger mode: camcap triggers each frame.");
+    app.add_option("--driver", raw.driver,
+                   "Run this Windows kernel image (bayercam.sys) on the stand-in instead of "
+                   "the built-in driver.")
+        ->type_name("FILE.sys");
 }
 
 std::optional<std::filesystem::path> optionalPath(const std::string& text) {
@@ -127,6 +139,7 @@ void convert(const RawArguments& raw, CamcapOptions& options) {
     options.registryFile = optionalPath(raw.registry);
     options.pcapFile = optionalPath(raw.pcap);
     options.sceneFile = optionalPath(raw.scene);
+    options.driverImage = optionalPath(raw.driver);
 }
 
 }  // namespace

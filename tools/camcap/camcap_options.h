@@ -21,6 +21,7 @@ struct CamcapOptions {
     std::optional<std::filesystem::path> registryFile;
     std::optional<std::filesystem::path> pcapFile;
     std::optional<std::filesystem::path> sceneFile;
+    std::optional<std::filesystem::path> driverImage;  // none: the built-in driver
     std::uint32_t rate = 30;  // camera frames per second; 0 as fast as it goes
     bool trigger = false;
 

@@ -33,6 +33,7 @@ void checkOutputs(const CamcapOptions& options) {
 DriverSessionOptions sessionOptions(const CamcapOptions& options) {
     DriverSessionOptions session;
     session.registryFile = options.registryFile;
+    session.driverImage = options.driverImage;
     if (options.rate > 0) {
         session.pacing = host::camera::FramePacing::kRealTime;
         session.framesPerSecond = options.rate;

@@ -4,6 +4,10 @@
 #include "frame/capture_worker.h"
 #include "platform/interlocked.h"
 
+#include <kernel/layout_expectation.h>
+
+#include "worker_counter_layout.h"
+
 namespace {
 
 std::uint32_t counter(volatile LONG* value) {

@@ -1,7 +1,9 @@
 // What the driver's capture worker counted during a run: read from the
 // device's CameraDevice (the KSDEVICE's context) once the pin has stopped,
 // while the device is still started (the worker lives from device start to
-// device stop).
+// device stop). The same reads serve a kernel image run with --driver:
+// worker_counter_layout.h keeps both builds' objects alike where they are
+// read.
 #pragma once
 
 #include <cstdint>

@@ -24,6 +24,11 @@ persist: the file is loaded before the device starts (a missing file is a
 first start) and, after the filter is closed and the device stopped (both
 save the settings), rewritten in regedit's format, which Windows can import.
 
+The driver is the one built into camctl unless --driver names a Windows
+kernel image (build/windows/driver/bayercam.sys): that file is then loaded
+into camctl on the stand-in kernel and streaming class and answers the
+requests instead.
+
 Exit status: 0 when every request succeeded, 1 when the driver refused
 one (the others still run and the settings are still saved), 2 for bad
 input or a failed start, in which case the registry file is not touched.)";
@@ -34,11 +39,16 @@ std::optional<CamctlOptions> parseCamctlOptions(int argc, const char* const* arg
     CLI::App app{"Reads and changes the camera's settings through the driver.", "camctl"};
     app.footer(kFooter);
     std::string registry;
+    std::string driver;
     std::vector<std::string> requests;
     CamctlOptions options;
     app.add_option("--registry", registry, "Settings file (.reg) to load and save.")
         ->type_name("FILE");
     app.add_flag("--list", options.list, "Print every readable setting as NAME=VALUE.");
+    app.add_option("--driver", driver,
+                   "Run this Windows kernel image (bayercam.sys) on the stand-in instead of "
+                   "the built-in driver.")
+        ->type_name("FILE.sys");
     app.add_option("requests", requests, "NAME to read, NAME=VALUE to set.")->type_name("REQUEST");
     useHelpLayout(app);
     if (!parseCommandLine(app, argc, argv)) {
@@ -46,6 +56,9 @@ std::optional<CamctlOptions> parseCamctlOptions(int argc, const char* const* arg
     }
     if (!registry.empty()) {
         options.registryFile = registry;
+    }
+    if (!driver.empty()) {
+        options.driverImage = driver;
     }
     for (const auto& request : requests) {
         options.requests.push_back(parsePropertyRequest(request));

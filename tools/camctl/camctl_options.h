@@ -9,7 +9,8 @@
 
 struct CamctlOptions {
     std::optional<std::filesystem::path> registryFile;
-    bool list = false;  // print every readable setting
+    std::optional<std::filesystem::path> driverImage;  // none: the built-in driver
+    bool list = false;                                 // print every readable setting
     std::vector<PropertyRequest> requests;
 };
 

@@ -28,7 +28,8 @@ int run(int argc, const char* const* argv) {
     if (!options) {
         return 0;
     }
-    DriverSession session({.registryFile = options->registryFile});
+    DriverSession session(
+        {.registryFile = options->registryFile, .driverImage = options->driverImage});
     bool allAccepted = true;
     for (const PropertyRequest& request : options->requests) {
         allAccepted &= sendPropertyRequest(session.filter(), request, std::cout, std::cerr);

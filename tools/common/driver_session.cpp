@@ -4,13 +4,14 @@
 #include <string>
 
 #include <camera/simulated_camera.h>
+#include <image/kernel_image.h>
 #include <kernel/registry.h>
 #include <streaming/streaming_host.h>
 #include <usb/usb_bus.h>
 
 #include "status_text.h"
 
-extern "C" NTSTATUS DriverEntry(PDRIVER_OBJECT driverObject, PUNICODE_STRING registryPath);
+extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driverObject, PUNICODE_STRING registryPath);
 
 namespace {
 
@@ -28,13 +29,27 @@ host::camera::SimulatedCameraOptions cameraOptions(const DriverSessionOptions& o
     return camera;
 }
 
+// The image, loaded before anything else of the run exists; throws
+// host::image::ImageError (a std::runtime_error) naming what is wrong.
+std::unique_ptr<host::image::KernelImage> loadImage(const DriverSessionOptions& options) {
+    if (!options.driverImage) {
+        return nullptr;
+    }
+    return host::image::KernelImage::load(*options.driverImage);
+}
+
 }  // namespace
 
-// Declared in the order they are built; torn down in reverse.
+// Declared in the order they are built; torn down in reverse, so the image
+// stays mapped until its driver is unloaded.
 struct DriverSession::Parts {
     explicit Parts(const DriverSessionOptions& options)
-        : camera(cameraOptions(options)), bus(camera), driver(DriverEntry) {}
+        : image(loadImage(options)),
+          camera(cameraOptions(options)),
+          bus(camera),
+          driver(image != nullptr ? image->entryPoint() : DriverEntry) {}
 
+    std::unique_ptr<host::image::KernelImage> image;
     host::camera::SimulatedCamera camera;
     host::usb::UsbBus bus;
     host::streaming::LoadedDriver driver;
@@ -88,6 +103,10 @@ host::usb::UsbBus& DriverSession::bus() {
 
 PKSDEVICE DriverSession::device() const {
     return parts_->device;
+}
+
+bool DriverSession::runsImage() const {
+    return parts_->image != nullptr;
 }
 
 void DriverSession::finish() {

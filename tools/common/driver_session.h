@@ -1,7 +1,9 @@
 // One run of the driver as Windows would run it, for the tools: the
 // simulated camera on the stand-in bus, the driver loaded through its entry
-// point, its device added and started, and the capture filter opened as an
-// application opens it. Settings persist between runs in a .reg file.
+// point (the host build's, or a kernel image such as bayercam.sys loaded
+// into the process), its device added and started, and the capture filter
+// opened as an application opens it. Settings persist between runs in a
+// .reg file.
 //
 //   DriverSession session({.registryFile = "settings.reg"});
 //   session.filter().getLong(...);
@@ -24,6 +26,9 @@
 
 struct DriverSessionOptions {
     std::optional<std::filesystem::path> registryFile;  // none: nothing kept
+    // A Windows kernel image (bayercam.sys) to run instead of the driver
+    // built into the tool; none: the built-in one.
+    std::optional<std::filesystem::path> driverImage;
     host::camera::FramePacing pacing = host::camera::FramePacing::kAsFastAsPossible;
     double framesPerSecond = 30.0;  // kRealTime pacing only; > 0
     // A raw frame (host::camera::kFrameBytes) the camera shows instead of
@@ -45,6 +50,9 @@ class DriverSession {
     host::camera::SimulatedCamera& camera();
     host::usb::UsbBus& bus();
     PKSDEVICE device() const;
+    // True when a kernel image runs, so the driver's own objects are not
+    // this program's to read.
+    bool runsImage() const;
 
     // Closes the filter (the driver saves the settings), stops and removes
     // the device, then writes the registry file if one was named.
