@@ -1,54 +1,23 @@
-// The whole driver on the stand-in streaming class: loaded through its
-// entry point, its device added and started on the simulated camera, as
-// Windows runs it. Tears down by removing the device (the class empties the
-// bags), so the ledger check at the end covers the device's whole life.
+// The fixtures of the white-box frame tests: the black-box fixtures
+// (tests/blackbox) on the host build of the driver, plus the driver's own
+// objects behind the device, which only the host build lets a test reach.
 #pragma once
 
-#include <memory>
-#include <vector>
-
-#include <camera/simulated_camera.h>
-#include <streaming/ks_client.h>
-#include <streaming/streaming_host.h>
-#include <usb/usb_bus.h>
-
+#include "blackbox/blackbox_harness.h"
 #include "camera/camera_device.h"
-#include "support/ledger_test.h"
 
-extern "C" NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driverObject, PUNICODE_STRING registryPath);
+// The CameraDevice of a device of the host-built driver (its context).
+inline CameraDevice* CameraOf(PKSDEVICE device) {
+    return device != nullptr ? static_cast<CameraDevice*>(device->Context) : nullptr;
+}
 
-class DriverTest : public LedgerTest {
+class DriverTest : public BlackBoxTest {
   protected:
-    void SetUp() override;
-    void TearDown() override;
-
-    // Adds the device (and starts it unless told not to).
-    void plugIn(bool start = true);
-    CameraDevice* camera() const;
-    host::streaming::FilterHandle openFilter(NTSTATUS expected = STATUS_SUCCESS);
-    // The pin's range as the class reports it.
-    KS_DATARANGE_VIDEO advertisedRange(const host::streaming::FilterHandle& filter);
-    // The format an application asks for: the advertised range intersected
-    // with itself.
-    std::vector<std::uint8_t> negotiatedFormat(const host::streaming::FilterHandle& filter);
-
-    std::unique_ptr<host::camera::SimulatedCamera> simulatedCamera;
-    std::unique_ptr<host::usb::UsbBus> bus;
-    std::unique_ptr<host::streaming::LoadedDriver> driver;
-    PKSDEVICE device = nullptr;
+    CameraDevice* camera() const { return CameraOf(device); }
 };
 
 // A started device with one filter open on it.
-class FilterTest : public DriverTest {
+class FilterTest : public FilterBlackBoxTest {
   protected:
-    void SetUp() override {
-        DriverTest::SetUp();
-        plugIn();
-        filter = openFilter();
-    }
-    void TearDown() override {
-        filter.close();
-        DriverTest::TearDown();
-    }
-    host::streaming::FilterHandle filter;
+    CameraDevice* camera() const { return CameraOf(device); }
 };

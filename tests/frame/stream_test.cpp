@@ -101,24 +101,6 @@ TEST_F(StreamTest, AThreadThatCannotBeMadeFailsRunAndKeepsNothing) {
     EXPECT_EQ(capture(pin, 1).size(), 1u);
 }
 
-TEST_F(StreamTest, PauseAndStopArePromptWhateverTheTimeOut) {
-    ASSERT_EQ(filter.setLong(kCameraSettingsPropertySet, CAMPROP_TIMEOUT, 9999), STATUS_SUCCESS);
-    auto pin = createPin(filter);
-    simulatedCamera->withholdFrames(host::camera::CameraFirmware::kWithholdEveryFrame);
-    ASSERT_EQ(pin.setState(KSSTATE_RUN), STATUS_SUCCESS);
-    ASSERT_EQ(pin.submitFrame(imageBytes()), STATUS_SUCCESS);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // a read is pending
-    const auto before = Clock::now();
-    ASSERT_EQ(pin.setState(KSSTATE_PAUSE), STATUS_SUCCESS);
-    ASSERT_EQ(pin.setState(KSSTATE_STOP), STATUS_SUCCESS);
-    EXPECT_LT(Clock::now() - before, std::chrono::seconds(3)) << "not the 10 s time-out";
-    EXPECT_EQ(worker()->framesCaptured, 0);
-    host::streaming::CapturedFrame frame{};
-    ASSERT_TRUE(pin.waitForFrame(&frame, std::chrono::seconds(1)));
-    EXPECT_EQ(frame.dataUsed, 0u) << "the pending buffer came back empty";
-    simulatedCamera->withholdFrames(0);
-}
-
 TEST_F(StreamTest, AMissingCameraIsRetriedGentlyAndFramesResumeWhenItReturns) {
     auto pin = createPin(filter);
     ASSERT_EQ(pin.setState(KSSTATE_RUN), STATUS_SUCCESS);
