@@ -12,7 +12,9 @@
 #   of kernel code)
 # - no section both writable and executable, the PE checksum set
 # - with INF (windows/bayercam.inf): the sections, strings and source files
-#   it refers to exist (windows/inf_lint.awk)
+#   it refers to exist, and it keeps the driver kit's package rules (driver
+#   store destination, NTamd64.10.0 models, DriverVer, CatalogFile,
+#   PnpLockdown) (windows/inf_lint.awk)
 #
 # Prints every problem found; exit status 1 if there was one, 2 on bad usage.
 set -euo pipefail
@@ -260,11 +262,12 @@ check_sections() {
   fi
 }
 
-# The references inside the INF resolve (windows/inf_lint.awk).
+# The references inside the INF resolve and it keeps the package rules
+# (windows/inf_lint.awk).
 check_inf() {
   local findings
   if findings="$(awk -f "$root/windows/inf_lint.awk" "$inf")"; then
-    pass "INF $inf: sections, strings and source files it refers to exist"
+    pass "INF $inf: references resolve, package rules kept"
   else
     fail "INF $inf:"
     indent <<<"$findings"

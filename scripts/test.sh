@@ -2,7 +2,8 @@
 # Installs what is missing, builds every preset (host, host-asan, host-tsan,
 # windows) and runs the host test suites: all tests on the host and
 # sanitizer builds, the "threads" tests under ThreadSanitizer, checks the
-# Windows kernel image (scripts/check_kernel_image.sh), and runs the suites
+# Windows kernel image (scripts/check_kernel_image.sh), signs a copy of it
+# with a test certificate (scripts/sign_test.sh), and runs the suites
 # labelled "image" on that image, loaded on the stand-in, in the host and
 # AddressSanitizer builds.
 # Exit status: non-zero if a build or any test failed.
@@ -35,6 +36,10 @@ done
 step "check windows image"
 scripts/check_kernel_image.sh build/windows/driver/bayercam.sys windows/bayercam.inf ||
   failed+=("windows image")
+
+# A signed copy (build/windows/driver/signed/); the tests load the unsigned image.
+step "test-sign a copy of the windows image"
+scripts/sign_test.sh build/windows/driver/bayercam.sys || failed+=("test signing")
 
 for preset in host-image host-asan-image; do
   step "test $preset (build/windows/driver/bayercam.sys on the stand-in)"

@@ -11,6 +11,12 @@
 #   name exists; Needs names sections of the included INFs, not checked
 # - every file copied is listed in [SourceDisksFiles] on a disk that
 #   [SourceDisksNames] lists
+# - what the driver kit's INF validation requires of a Windows 10 driver
+#   package: [Version] has a DriverVer (mm/dd/yyyy,w.x.y.z), a CatalogFile
+#   and PnpLockdown = 1; [DestinationDirs] copies to the driver store
+#   (DIRID 13) and services start from it (ServiceBinary = %13%\...);
+#   every models decoration in [Manufacturer] is NTamd64.10.0 or a later
+#   build of it (NTamd64.10.0...NNNNN)
 # It does not know the meaning of every directive; it checks references.
 
 function trim(s) {
@@ -63,6 +69,35 @@ line ~ /^[ \t]*\[.*\][ \t]*$/ {
     }
 }
 
+# The driver kit's package rules (see the header). Reads lines[] and count.
+function check_package_rules(    i, f, n, part, j, dirs, version) {
+    dirs = 0
+    for (i = 1; i <= count; i++) {
+        split(lines[i], f, SUBSEP)
+        if (f[1] == "version" && f[2] != "") version[f[2]] = trim(f[3])
+        if (f[1] == "destinationdirs" && f[2] != "") {
+            dirs++
+            split(f[3], part, ",")
+            if (trim(part[1]) != "13")
+                problem("[DestinationDirs] " f[2] " = " trim(f[3]) ": files must go to the driver store (13)")
+        }
+        if (f[2] == "servicebinary" && trim(f[3]) !~ /^%13%\\/)
+            problem("ServiceBinary = " trim(f[3]) " in [" f[1] "] is not in the driver store (%13%\\)")
+        if (f[1] == "manufacturer" && f[2] != "") {
+            n = split(f[3], part, ",")
+            if (n < 2) problem("[Manufacturer] " f[2] " has no NTamd64.10.0 decoration")
+            for (j = 2; j <= n; j++)
+                if (tolower(trim(part[j])) !~ /^ntamd64\.10\.0(\.\.\.[0-9]+)?$/)
+                    problem("[Manufacturer] decoration " trim(part[j]) " is not NTamd64.10.0[...build]")
+        }
+    }
+    if (dirs == 0) problem("[DestinationDirs] names no destination")
+    if (version["driverver"] !~ /^[0-9][0-9]\/[0-9][0-9]\/[0-9][0-9][0-9][0-9][ \t]*,[ \t]*[0-9]+\.[0-9]+\.[0-9]+\.[0-9]+$/)
+        problem("[Version] DriverVer is missing or not mm/dd/yyyy,w.x.y.z")
+    if (version["catalogfile"] == "") problem("[Version] CatalogFile is missing")
+    if (version["pnplockdown"] != "1") problem("[Version] PnpLockdown = 1 is missing")
+}
+
 END {
     split("version manufacturer sourcedisksnames sourcedisksfiles strings", required, " ")
     for (i in required)
@@ -80,6 +115,7 @@ END {
     }
     for (m in models)
         if (!(m in have)) problem("models section [" m "] named in [Manufacturer] is missing")
+    check_package_rules()
 
     for (i = 1; i <= count; i++) {
         split(lines[i], f, SUBSEP)

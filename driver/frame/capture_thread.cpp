@@ -34,14 +34,21 @@ NTSTATUS CaptureWorker::StartThread() {
         stopping = 0;
     }
     KeClearEvent(&stopRequested);
+    // A kernel handle: the start may run in an application's process, whose
+    // handle table must not get (or be able to close) the thread's handle.
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, nullptr, OBJ_KERNEL_HANDLE, nullptr, nullptr);
     HANDLE handle = nullptr;
-    NTSTATUS status = PsCreateSystemThread(&handle, 0, nullptr, nullptr, nullptr, ThreadMain, this);
+    NTSTATUS status = PsCreateSystemThread(&handle, THREAD_ALL_ACCESS, &attributes, nullptr,
+                                           nullptr, ThreadMain, this);
     if (!NT_SUCCESS(status)) {
         AtomicWriteByte(&running, 0);
         return status;
     }
     PVOID object = nullptr;
-    status = ObReferenceObjectByHandle(handle, 0, nullptr, KernelMode, &object, nullptr);
+    // SYNCHRONIZE: all the reference is for is waiting for the thread's end.
+    status =
+        ObReferenceObjectByHandle(handle, SYNCHRONIZE, *PsThreadType, KernelMode, &object, nullptr);
     ZwClose(handle);
     if (!NT_SUCCESS(status)) {
         // Cannot happen for a handle just made in kernel mode; stop the

@@ -77,6 +77,7 @@ struct CaptureWorker {
     volatile LONG framesDropped;    // Ready frames overwritten or dropped at a pause
     volatile LONG buffersTooSmall;  // stream buffers completed empty (see PinContext)
     volatile LONG readFailures;     // reads that failed or timed out
+    volatile LONG framesConverted;  // images made from a Ready frame; only incremented
 
     // Allocates (tag KCNw, zero-filled) and constructs a worker for
     // `camera`; null if the pool is exhausted.

@@ -13,7 +13,9 @@ const KSFILTER_DISPATCH kCaptureFilterDispatch = {
     nullptr,       // Reset
 };
 
-const GUID kCaptureFilterCategories[] = {kCategoryVideo, kCategoryCapture};
+// The class registers the filter's interface under each; windows/bayercam.inf
+// adds the same three.
+const GUID kCaptureFilterCategories[] = {kCategoryVideo, kCategoryCapture, kCategoryVideoCamera};
 
 }  // namespace
 

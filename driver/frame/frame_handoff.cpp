@@ -32,6 +32,7 @@ bool CaptureWorker::ConvertReadyFrame() {
     // The region lies inside the sensor: the offset fits 32 bits.
     offset += static_cast<ULONG>(camera->GetRoiY()) * pitch + static_cast<ULONG>(camera->GetRoiX());
     conversion->convertFrame(rawBuffer[taken], offset, pitch);
+    InterlockedIncrement(&framesConverted);
     SpinLockGuard lock(&bufferLock);
     bufferState[taken] = kBufferFree;
     return true;

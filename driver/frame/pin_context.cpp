@@ -78,6 +78,9 @@ NTSTATUS NTAPI PinCreate(PKSPIN pin, PIRP /*irp*/) {
         return status;
     }
     pin->Context = context;
+    // Headers with room for the frame information (picture number and
+    // drop count) that capture applications read.
+    pin->StreamHeaderSize = kFramedStreamHeaderSize;
     context->copyVideoInfo(VideoInfoOf(pin->ConnectionFormat));
     status = MakePrivateFraming(pin, context->videoInfo.bmiHeader.biSizeImage);
     if (!NT_SUCCESS(status)) {

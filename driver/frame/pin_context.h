@@ -26,6 +26,9 @@
 class CameraDevice;
 struct CaptureWorker;
 
+// The pin's stream headers: a KSSTREAM_HEADER with a KS_FRAME_INFO after it.
+constexpr ULONG kFramedStreamHeaderSize = sizeof(KSSTREAM_HEADER) + sizeof(KS_FRAME_INFO);
+
 class PinContext final : public StreamOwner {
   public:
     // Allocates and constructs the context of `pin`, whose device context
@@ -52,6 +55,13 @@ class PinContext final : public StreamOwner {
     KS_VIDEOINFOHEADER videoInfo;
     UCHAR acquired;  // 1 from a successful Acquire to Stop
     LONG stride;     // row step set by a format change, else 0
+    // Frame numbering since the capture started (Process only, after the
+    // Run that started it): the worker's counters then, the picture number
+    // last delivered and how many distinct pictures went out.
+    LONG convertedAtStart;
+    LONG droppedAtStart;
+    LONGLONG lastPicture;
+    LONGLONG picturesDelivered;
 
   private:
     PinContext() = default;
@@ -64,6 +74,13 @@ class PinContext final : public StreamOwner {
     // Fills the stream header and copies the image bottom row first; a
     // buffer that cannot hold the frame is completed empty and counted.
     void deliver(PKSSTREAM_POINTER leading, CaptureWorker* capture);
+    // Numbering restarts with a capture: called before it starts.
+    void startFrameNumbering(CaptureWorker* capture);
+    // The header's KS_FRAME_INFO, when the header is large enough to hold
+    // one: the picture number counts the images made since the capture
+    // started (a repeated image keeps its number), the drop count the raw
+    // frames overwritten plus the images no buffer took.
+    void describeFrame(PKSSTREAM_HEADER header, CaptureWorker* capture);
 };
 
 // Pin dispatch: one-line shims into the pin's context.

@@ -90,6 +90,9 @@ NTSTATUS PinContext::setDeviceState(KSSTATE to, KSSTATE from) {
             if (worker() == nullptr) {
                 return STATUS_DEVICE_NOT_READY;
             }
+            if (runState != kPausedAfterRunning) {
+                startFrameNumbering(worker());
+            }
             const NTSTATUS status = runState == kPausedAfterRunning ? worker()->SetPaused(false)
                                                                     : device->StartStreaming();
             if (NT_SUCCESS(status)) {
@@ -150,6 +153,7 @@ void PinContext::deliver(PKSSTREAM_POINTER leading, CaptureWorker* capture) {
     } else {
         header->PresentationTime.Time = 0;
     }
+    describeFrame(header, capture);
     // Bottom row first: a positive-height BI_RGB bitmap is stored bottom-up.
     const PUCHAR image = capture->image;
     auto* destination = static_cast<PUCHAR>(header->Data);
@@ -158,4 +162,32 @@ void PinContext::deliver(PKSSTREAM_POINTER leading, CaptureWorker* capture) {
         destination += destinationStep;
     }
     KsStreamPointerUnlock(leading, TRUE);
+}
+
+void PinContext::startFrameNumbering(CaptureWorker* capture) {
+    convertedAtStart = AtomicRead(&capture->framesConverted);
+    droppedAtStart = AtomicRead(&capture->framesDropped);
+    lastPicture = 0;
+    picturesDelivered = 0;
+}
+
+void PinContext::describeFrame(PKSSTREAM_HEADER header, CaptureWorker* capture) {
+    if (header->Size < kFramedStreamHeaderSize) {
+        return;
+    }
+    // Unsigned differences stay right when a counter wraps.
+    const LONGLONG picture = static_cast<ULONG>(AtomicRead(&capture->framesConverted)) -
+                             static_cast<ULONG>(convertedAtStart);
+    if (picture != lastPicture) {
+        lastPicture = picture;
+        ++picturesDelivered;
+    }
+    const LONGLONG overwritten = static_cast<ULONG>(AtomicRead(&capture->framesDropped)) -
+                                 static_cast<ULONG>(droppedAtStart);
+    auto* info = reinterpret_cast<PKS_FRAME_INFO>(header + 1);
+    RtlZeroMemory(info, sizeof(KS_FRAME_INFO));
+    info->ExtendedHeaderSize = sizeof(KS_FRAME_INFO);
+    info->dwFrameFlags = KS_VIDEO_FLAG_FRAME | KS_VIDEO_FLAG_I_FRAME;
+    info->PictureNumber = picture;
+    info->DropCount = overwritten + (picture - picturesDelivered);
 }

@@ -113,8 +113,10 @@ void ConversionContext::convertFrame(const UCHAR* source, ULONG startOffset, ULO
     }
 }
 
+// Runs at the conversion's IRQL, up to DISPATCH_LEVEL: the spin lock alone
+// (a critical region may not be entered there, and the lock already keeps
+// APCs off the thread while it is held).
 void ConversionContext::snapshotColorMatrix() {
-    CriticalRegionGuard region;
     SpinLockGuard lock(&matrixLock);
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 4; ++j) {

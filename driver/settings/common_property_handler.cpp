@@ -205,6 +205,7 @@ NTSTATUS NTAPI CommonPropertyHandler(PIRP irp, PKSIDENTIFIER request, PVOID data
         SetSetting(camera, request->Id, payload->value);
     } else {
         GetSetting(camera, request->Id, &payload->value);
+        irp->IoStatus.Information = sizeof(CameraPropertyValue);
     }
     return STATUS_SUCCESS;
 }

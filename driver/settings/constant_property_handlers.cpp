@@ -5,40 +5,41 @@
 
 namespace {
 
-NTSTATUS ReportConstant(PVOID data, LONG constant) {
-    if (data == nullptr) {
+NTSTATUS ReportConstant(PIRP irp, PVOID data, LONG constant) {
+    if (irp == nullptr || data == nullptr) {
         return STATUS_UNSUCCESSFUL;
     }
     static_cast<CameraPropertyValue*>(data)->value = constant;
+    irp->IoStatus.Information = sizeof(CameraPropertyValue);
     return STATUS_SUCCESS;
 }
 
 }  // namespace
 
-NTSTATUS NTAPI ConstantZeroHandler(PIRP, PKSIDENTIFIER, PVOID data) {
-    return ReportConstant(data, 0);
+NTSTATUS NTAPI ConstantZeroHandler(PIRP irp, PKSIDENTIFIER, PVOID data) {
+    return ReportConstant(irp, data, 0);
 }
-NTSTATUS NTAPI ConstantOneHandler(PIRP, PKSIDENTIFIER, PVOID data) {
-    return ReportConstant(data, 1);
+NTSTATUS NTAPI ConstantOneHandler(PIRP irp, PKSIDENTIFIER, PVOID data) {
+    return ReportConstant(irp, data, 1);
 }
-NTSTATUS NTAPI ConstantTenHandler(PIRP, PKSIDENTIFIER, PVOID data) {
-    return ReportConstant(data, 10);
+NTSTATUS NTAPI ConstantTenHandler(PIRP irp, PKSIDENTIFIER, PVOID data) {
+    return ReportConstant(irp, data, 10);
 }
-NTSTATUS NTAPI ConstantTwentyHandler(PIRP, PKSIDENTIFIER, PVOID data) {
-    return ReportConstant(data, 20);
+NTSTATUS NTAPI ConstantTwentyHandler(PIRP irp, PKSIDENTIFIER, PVOID data) {
+    return ReportConstant(irp, data, 20);
 }
-NTSTATUS NTAPI Constant128Handler(PIRP, PKSIDENTIFIER, PVOID data) {
-    return ReportConstant(data, 128);
+NTSTATUS NTAPI Constant128Handler(PIRP irp, PKSIDENTIFIER, PVOID data) {
+    return ReportConstant(irp, data, 128);
 }
-NTSTATUS NTAPI Constant255Handler(PIRP, PKSIDENTIFIER, PVOID data) {
-    return ReportConstant(data, 255);
+NTSTATUS NTAPI Constant255Handler(PIRP irp, PKSIDENTIFIER, PVOID data) {
+    return ReportConstant(irp, data, 255);
 }
-NTSTATUS NTAPI Constant359Handler(PIRP, PKSIDENTIFIER, PVOID data) {
-    return ReportConstant(data, 359);
+NTSTATUS NTAPI Constant359Handler(PIRP irp, PKSIDENTIFIER, PVOID data) {
+    return ReportConstant(irp, data, 359);
 }
-NTSTATUS NTAPI Constant510Handler(PIRP, PKSIDENTIFIER, PVOID data) {
-    return ReportConstant(data, 510);
+NTSTATUS NTAPI Constant510Handler(PIRP irp, PKSIDENTIFIER, PVOID data) {
+    return ReportConstant(irp, data, 510);
 }
-NTSTATUS NTAPI Constant512Handler(PIRP, PKSIDENTIFIER, PVOID data) {
-    return ReportConstant(data, 512);
+NTSTATUS NTAPI Constant512Handler(PIRP irp, PKSIDENTIFIER, PVOID data) {
+    return ReportConstant(irp, data, 512);
 }

@@ -3,6 +3,8 @@
 // per constant, and the dedicated ones for the region, the register write,
 // the raw command and the byte read. All have the streaming class's
 // handler signature and return STATUS_SUCCESS or STATUS_UNSUCCESSFUL.
+// Every get reports in Irp->IoStatus.Information the bytes it returns (the
+// whole payload); the class hands the caller exactly that many.
 #pragma once
 
 #include "../platform/streaming.h"

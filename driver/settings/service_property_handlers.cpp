@@ -50,6 +50,7 @@ NTSTATUS NTAPI ReadByteHandler(PIRP irp, PKSIDENTIFIER request, PVOID data) {
         camera->setRegisterAddress(payload->address);
     } else {
         camera->ReadByteAt(&payload->data[0]);  // unchanged if the camera does not answer
+        irp->IoStatus.Information = sizeof(CameraBlockPayload);
     }
     return STATUS_SUCCESS;
 }

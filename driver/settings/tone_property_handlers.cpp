@@ -22,6 +22,7 @@ NTSTATUS HandleTone(PIRP irp, PKSIDENTIFIER request, PVOID data, Setter set, Get
         (camera->*set)(payload->value);
     } else {
         payload->value = (camera->*get)();
+        irp->IoStatus.Information = sizeof(CameraPropertyValue);
     }
     return STATUS_SUCCESS;
 }

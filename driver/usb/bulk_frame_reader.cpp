@@ -7,6 +7,7 @@
 #include "command_packets.h"
 #include "packet_transfer.h"
 #include "pipe_operations.h"
+#include "port_recovery.h"
 
 namespace {
 
@@ -185,10 +186,12 @@ bool TeardownRead(UsbTransport* transport) {
     return complete;
 }
 
-// Reset with stall clear, and the port if even that fails.
-void ResetFramePipe(UsbTransport* transport, const USBD_PIPE_INFORMATION& pipe) {
-    if (!NT_SUCCESS(ResetPipe(transport, pipe))) {
-        RecoverPort(transport);
+// Reset with stall clear, and the port if even that fails, but only once
+// the read is over: a port reset must not meet transfers in flight.
+void ResetFramePipe(UsbTransport* transport, CommandBuffers* buffers,
+                    const USBD_PIPE_INFORMATION& pipe, bool readOver) {
+    if (!NT_SUCCESS(ResetPipe(transport, pipe)) && readOver) {
+        RecoverPortQuiesced(transport, buffers);
     }
 }
 
@@ -212,8 +215,13 @@ ReadWait WaitForRead(UsbTransport* transport, ULONG timeoutMs) {
 
 bool ReadFrame(UsbTransport* transport, CommandBuffers* buffers, PUCHAR buffer) {
     BuildCommand(buffers->frameRequestBuffer, kCommandFrameRequest);
-    // A frame the camera was never asked for would only be waited out.
-    if (!SendPacket(transport, kCommandPipe, kPacketBytes, buffers->frameRequestBuffer)) {
+    // A frame the camera was never asked for would only be waited out. The
+    // busy command pipe is aborted when capture stops.
+    MarkPipeBusy(transport, kCommandPipe, true);
+    const bool requested =
+        SendPacket(transport, kCommandPipe, kPacketBytes, buffers->frameRequestBuffer);
+    MarkPipeBusy(transport, kCommandPipe, false);
+    if (!requested) {
         return false;
     }
     return ReadFrameData(transport, buffers, kFramePipe, kRawFrameBytes, buffer) == STATUS_SUCCESS;
@@ -244,7 +252,7 @@ NTSTATUS ReadFrameData(UsbTransport* transport, CommandBuffers* buffers, ULONG p
     SendReadControl(transport, buffers, true);
 
     if (submission.refused) {
-        ResetFramePipe(transport, pipe);
+        ResetFramePipe(transport, buffers, pipe, false);
     }
     const bool failedToBuild = !NT_SUCCESS(submission.status) && !submission.refused;
     bool timedOut = false;
@@ -263,7 +271,7 @@ NTSTATUS ReadFrameData(UsbTransport* transport, CommandBuffers* buffers, ULONG p
     // stalled) or the camera part-way through a frame: reset the pipe, so
     // the next frame starts clean.
     if (!complete && submission.submitted > 0 && !submission.refused) {
-        ResetFramePipe(transport, pipe);
+        ResetFramePipe(transport, buffers, pipe, true);
     }
 
     if (failedToBuild) {
@@ -276,12 +284,11 @@ NTSTATUS ReadFrameData(UsbTransport* transport, CommandBuffers* buffers, ULONG p
 }
 
 NTSTATUS NTAPI ReadCompletion(PDEVICE_OBJECT /*device*/, PIRP irp, PVOID context) {
-    if (irp == nullptr) {
-        return STATUS_SUCCESS;
-    }
+    // Every IRP that comes here is the reader's own, with no stack location
+    // above: whatever the path, the reader keeps it and frees it later.
     auto* record = static_cast<ReadRequest*>(context);
-    if (record == nullptr || record->transport == nullptr || record->irp != irp) {
-        return irp->IoStatus.Status;
+    if (irp == nullptr || record == nullptr || record->transport == nullptr || record->irp != irp) {
+        return STATUS_MORE_PROCESSING_REQUIRED;
     }
     UsbTransport* transport = record->transport;
     bool done = false;
@@ -289,7 +296,7 @@ NTSTATUS NTAPI ReadCompletion(PDEVICE_OBJECT /*device*/, PIRP irp, PVOID context
     {
         SpinLockGuard lock(&transport->readLock);
         if (transport->readRequests == nullptr || record->completed) {
-            return irp->IoStatus.Status;
+            return STATUS_MORE_PROCESSING_REQUIRED;
         }
         if (transport->readsOutstanding > 0) {
             --transport->readsOutstanding;

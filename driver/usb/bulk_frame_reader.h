@@ -47,12 +47,15 @@ bool ReadFrame(UsbTransport* transport, CommandBuffers* buffers, PUCHAR buffer);
 // STATUS_INSUFFICIENT_RESOURCES when a request could not be built (those
 // already passed on are cancelled and retired first). Never returns while
 // a request still targets the buffer. After a read that did not complete
-// the pipe is reset with stall clear, so the next read starts clean.
+// the pipe is reset with stall clear, so the next read starts clean; if
+// even that fails, the port is recovered with the command path quiesced
+// (port_recovery.h), so the caller must not hold the command lock.
 NTSTATUS ReadFrameData(UsbTransport* transport, CommandBuffers* buffers, ULONG pipeIndex,
                        ULONG length, PVOID buffer);
 
 // Completion routine of a chunk request; context is its ReadRequest.
-// DISPATCH_LEVEL or below, any thread.
+// DISPATCH_LEVEL or below, any thread. Always returns
+// STATUS_MORE_PROCESSING_REQUIRED: the IRPs are the reader's own.
 NTSTATUS NTAPI ReadCompletion(PDEVICE_OBJECT device, PIRP irp, PVOID context);
 
 // Cancels the current read's requests that have not retired and waits

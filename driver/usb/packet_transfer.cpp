@@ -77,6 +77,9 @@ void SendReadControl(UsbTransport* transport, CommandBuffers* buffers, bool arme
     if (urb == nullptr) {
         return;
     }
+    // Busy, so that a capture stop aborts it with the frame reads.
+    MarkPipeBusy(transport, kCommandPipe, true);
     SubmitUrbSync(transport, urb);
+    MarkPipeBusy(transport, kCommandPipe, false);
     FreeTaggedBlock(urb, kUsbPoolTag);
 }

@@ -93,6 +93,14 @@ NTSTATUS AbortPipes(UsbTransport* transport) {
     return STATUS_SUCCESS;
 }
 
+NTSTATUS AbortPipe(UsbTransport* transport, ULONG pipeIndex) {
+    if (!NT_SUCCESS(ValidatePipe(transport, pipeIndex))) {
+        return STATUS_SUCCESS;
+    }
+    return SubmitPipeRequest(transport, URB_FUNCTION_ABORT_PIPE,
+                             transport->interfaceInfo->Pipes[pipeIndex].PipeHandle);
+}
+
 NTSTATUS ResetPipe(UsbTransport* transport, const USBD_PIPE_INFORMATION& pipe) {
     return SubmitPipeRequest(transport, URB_FUNCTION_SYNC_RESET_PIPE_AND_CLEAR_STALL,
                              pipe.PipeHandle);

@@ -21,6 +21,10 @@ PURB AllocBulkTransferUrb(const USBD_PIPE_INFORMATION& pipe, ULONG length, PVOID
 // abort succeeds. Success unless a URB cannot be allocated.
 NTSTATUS AbortPipes(UsbTransport* transport);
 
+// Aborts the transfers of one pipe by its index; does nothing (success)
+// when the pipe is not valid (ValidatePipe).
+NTSTATUS AbortPipe(UsbTransport* transport, ULONG pipeIndex);
+
 // Resets the pipe and clears its stall.
 NTSTATUS ResetPipe(UsbTransport* transport, const USBD_PIPE_INFORMATION& pipe);
 

@@ -14,24 +14,45 @@ void InitializeUsbTransport(UsbTransport* transport, PDEVICE_OBJECT physicalDevi
     KeInitializeSpinLock(&transport->readLock);
 }
 
-NTSTATUS CallLowerDeviceSync(UsbTransport* transport, ULONG ioControlCode, PVOID argument1) {
-    KEVENT done;
-    IO_STATUS_BLOCK ioStatus;
-    KeInitializeEvent(&done, NotificationEvent, FALSE);
-    RtlZeroMemory(&ioStatus, sizeof(ioStatus));
+namespace {
 
-    PIRP irp = IoBuildDeviceIoControlRequest(ioControlCode, transport->lowerDevice, nullptr, 0,
-                                             nullptr, 0, TRUE, &done, &ioStatus);
+NTSTATUS NTAPI LowerRequestDone(PDEVICE_OBJECT /*device*/, PIRP /*irp*/, PVOID context) {
+    KeSetEvent(static_cast<PKEVENT>(context), IO_NO_INCREMENT, FALSE);
+    return STATUS_MORE_PROCESSING_REQUIRED;  // the IRP is the sender's to free
+}
+
+}  // namespace
+
+NTSTATUS CallLowerDeviceSync(UsbTransport* transport, ULONG ioControlCode, PVOID argument1) {
+    // An IRP of our own, not one the I/O manager builds: it stays ours
+    // after completion, so it can still be cancelled safely after the wait
+    // timed out, however the completion races with the time-out.
+    PIRP irp = IoAllocateIrp(transport->lowerDevice->StackSize, FALSE);
     if (irp == nullptr) {
         return STATUS_INSUFFICIENT_RESOURCES;
     }
-    IoGetNextIrpStackLocation(irp)->Parameters.Others.Argument1 = argument1;
+    KEVENT done;
+    KeInitializeEvent(&done, NotificationEvent, FALSE);
+    PIO_STACK_LOCATION next = IoGetNextIrpStackLocation(irp);
+    next->MajorFunction = IRP_MJ_INTERNAL_DEVICE_CONTROL;
+    next->Parameters.DeviceIoControl.IoControlCode = ioControlCode;
+    next->Parameters.Others.Argument1 = argument1;
+    IoSetCompletionRoutine(irp, LowerRequestDone, &done, TRUE, TRUE, TRUE);
 
-    NTSTATUS status = IoCallDriver(transport->lowerDevice, irp);
-    if (status == STATUS_PENDING) {
+    IoCallDriver(transport->lowerDevice, irp);
+    LARGE_INTEGER timeout;
+    timeout.QuadPart = -static_cast<LONGLONG>(kLowerRequestTimeoutMs) * 10000;
+    NTSTATUS status = STATUS_SUCCESS;
+    if (KeWaitForSingleObject(&done, Executive, KernelMode, FALSE, &timeout) == STATUS_TIMEOUT) {
+        // The lower driver completes a cancelled request promptly; only
+        // then may the IRP, and whatever its URB points to, be freed.
+        IoCancelIrp(irp);
         KeWaitForSingleObject(&done, Executive, KernelMode, FALSE, nullptr);
-        status = ioStatus.Status;
+        status = STATUS_IO_TIMEOUT;
+    } else {
+        status = irp->IoStatus.Status;
     }
+    IoFreeIrp(irp);
     return status;
 }
 

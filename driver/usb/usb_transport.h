@@ -67,10 +67,23 @@ struct UsbTransport {
 void InitializeUsbTransport(UsbTransport* transport, PDEVICE_OBJECT physicalDevice,
                             PDEVICE_OBJECT lowerDevice, PDEVICE_OBJECT functionalDevice);
 
-// Submits one URB to the lower device and waits for it, without a time-out.
-// The URB's own UrbHeader.Status is left to the caller. Passive level.
+// How long a synchronous request to the lower device may take. The camera
+// acknowledges a command and queues a query's replies as soon as it has
+// the packet, and a hub request (abort, reset pipe, port status, port
+// reset) takes well under a second even with the port reset's settling
+// time, so a request still pending after this never completes on its own:
+// the camera dropped a reply or stopped answering. Short enough that a
+// device start, a property request or a stop stuck on it still ends.
+constexpr ULONG kLowerRequestTimeoutMs = 5000;
+
+// Submits one URB to the lower device and waits for it, at most
+// kLowerRequestTimeoutMs. The URB's own UrbHeader.Status is left to the
+// caller. Passive level.
 NTSTATUS SubmitUrbSync(UsbTransport* transport, PURB urb);
 
 // Sends an internal device-control request with Argument1 to the lower
-// device and waits for it. Passive level.
+// device and waits for it, at most kLowerRequestTimeoutMs: a request still
+// pending then is cancelled, and once it has completed (nothing of it is
+// in use any more) the result is STATUS_IO_TIMEOUT. Otherwise the
+// request's own status. Passive level.
 NTSTATUS CallLowerDeviceSync(UsbTransport* transport, ULONG ioControlCode, PVOID argument1);

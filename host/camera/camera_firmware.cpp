@@ -121,6 +121,14 @@ void CameraFirmware::readsPosted() {
 
 void CameraFirmware::answer(ReceivedCommand& command, std::uint8_t value) {
     command.answer = value;
+    if (answersBeforeWithholding_ > 0) {
+        --answersBeforeWithholding_;
+    } else if (answersToWithhold_ != 0) {
+        if (answersToWithhold_ > 0) {
+            --answersToWithhold_;
+        }
+        return;  // the reply endpoint keeps NAKing
+    }
     replies_.queueAnswer(command.packet, value);
 }
 

@@ -57,6 +57,7 @@ struct FirmwareSettings {
 class CameraFirmware {
   public:
     static constexpr int kWithholdEveryFrame = -1;
+    static constexpr int kWithholdEveryAnswer = -1;
 
     explicit CameraFirmware(const FirmwareSettings& settings);
 
@@ -95,6 +96,13 @@ class CameraFirmware {
     // Withholds the next `count` frames (kWithholdEveryFrame: all, until
     // withholdFrames(0)).
     void withholdFrames(int count) { framesToWithhold_ = count; }
+    // Answers the next `answered` queries as usual, then queues no reply at
+    // all to the `count` after them (kWithholdEveryAnswer: to every later
+    // one, until withholdAnswers(0, 0)).
+    void withholdAnswers(int answered, int count) {
+        answersBeforeWithholding_ = answered;
+        answersToWithhold_ = count;
+    }
     void addFrameTransferFault(const FrameTransferFault& fault) { frames_.addFault(fault); }
     void clearFrameTransferFaults() { frames_.clearFaults(); }
     // The external trigger fires at `now`: starts the held frame, or
@@ -119,6 +127,8 @@ class CameraFirmware {
     FrameEndpoint frames_;
     ReplyQueue replies_;
     int framesToWithhold_ = 0;
+    int answersBeforeWithholding_ = 0;
+    int answersToWithhold_ = 0;
     bool triggerLatched_ = false;
     std::uint32_t nextFrameNumber_ = 0;
     std::uint32_t framesCompleted_ = 0;

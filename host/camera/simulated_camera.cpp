@@ -200,6 +200,11 @@ void SimulatedCamera::withholdFrames(int count) {
     firmware_.withholdFrames(count);
 }
 
+void SimulatedCamera::withholdAnswers(int answered, int count) {
+    std::lock_guard lock(mutex_);
+    firmware_.withholdAnswers(answered, count);
+}
+
 void SimulatedCamera::addFrameTransferFault(const FrameTransferFault& fault) {
     std::lock_guard lock(mutex_);
     firmware_.addFrameTransferFault(fault);
@@ -213,6 +218,14 @@ void SimulatedCamera::clearFrameTransferFaults() {
 void SimulatedCamera::setDescriptorFaults(const DescriptorFaults& faults) {
     std::lock_guard lock(mutex_);
     descriptorFaults_ = faults;
+}
+
+void SimulatedCamera::disablePort() {
+    {
+        std::lock_guard lock(mutex_);
+        enabled_ = false;
+    }
+    notifier_.notify();
 }
 
 void SimulatedCamera::disconnect() {

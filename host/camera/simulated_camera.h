@@ -121,10 +121,17 @@ class SimulatedCamera final : public host::usb::UsbDeviceModel {
     // The next `count` frame requests bring no frame (camera_firmware.h);
     // CameraFirmware::kWithholdEveryFrame: none do until withholdFrames(0).
     void withholdFrames(int count);
+    // Queries are answered `answered` more times, then the `count` after
+    // them get no reply (CameraFirmware::kWithholdEveryAnswer: none do until
+    // withholdAnswers(0, 0)); their reply transfers NAK until cancelled.
+    void withholdAnswers(int answered, int count);
     void addFrameTransferFault(const FrameTransferFault& fault);
     void clearFrameTransferFaults();
     // Descriptor faults take effect at the next descriptor request.
     void setDescriptorFaults(const DescriptorFaults& faults);
+    // The port disables the camera (as after a port error): still
+    // connected, enabled() false until the next port reset.
+    void disablePort();
     // Unplugs the camera: connected() and enabled() turn false.
     void disconnect();
     // Plugs it back in: a power-cycled camera (registers, parameters and

@@ -144,7 +144,12 @@ extern "C" NTSTATUS NTAPI ZwClose(HANDLE Handle) {
 
 // Only thread objects can be referenced: a key handle gives
 // STATUS_OBJECT_TYPE_MISMATCH whatever ObjectType says (drivers use key
-// handles only with the registry calls). A null ObjectType accepts a thread.
+// handles only with the registry calls). Windows' strict reading of the
+// call: the caller names the object type (*PsThreadType) and the access it
+// needs. Windows skips the access check for kernel-mode callers and takes
+// any object for a null type, which hides a handle of the wrong kind; here
+// either omission is a violation that takes no reference
+// (STATUS_ACCESS_DENIED, STATUS_OBJECT_TYPE_MISMATCH).
 extern "C" NTSTATUS NTAPI ObReferenceObjectByHandle(HANDLE Handle, ACCESS_MASK DesiredAccess,
                                                     POBJECT_TYPE ObjectType,
                                                     KPROCESSOR_MODE /*AccessMode*/, PVOID* Object,
@@ -153,12 +158,20 @@ extern "C" NTSTATUS NTAPI ObReferenceObjectByHandle(HANDLE Handle, ACCESS_MASK D
         host::reportViolation("ObReferenceObjectByHandle called above APC_LEVEL");
     }
     *Object = nullptr;
+    if (DesiredAccess == 0) {
+        host::reportViolation("ObReferenceObjectByHandle: no access asked for (DesiredAccess 0)");
+        return STATUS_ACCESS_DENIED;
+    }
+    if (ObjectType == nullptr) {
+        host::reportViolation("ObReferenceObjectByHandle: no object type (ObjectType null)");
+        return STATUS_OBJECT_TYPE_MISMATCH;
+    }
     std::optional<HandleEntry> entry = lookUp(Handle);
     if (!entry) {
         return STATUS_INVALID_HANDLE;
     }
     PETHREAD thread = entry->thread;
-    if (thread == nullptr || (ObjectType != nullptr && ObjectType != *PsThreadType)) {
+    if (thread == nullptr || ObjectType != *PsThreadType) {
         return STATUS_OBJECT_TYPE_MISMATCH;
     }
     // The handle's reference keeps the object alive while this one is

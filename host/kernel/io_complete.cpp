@@ -77,6 +77,13 @@ bool runCompletionRoutine(PIRP Irp, PIO_STACK_LOCATION stack, const IrpRecord& r
             "was needed)");
         return false;
     }
+    // The sender's own location is the last: above it there is nobody who
+    // could finish the IRP, and its sender will free it later.
+    if (!record.threaded && pastTop(Irp)) {
+        host::reportViolation(
+            "completion routine of an IRP from IoAllocateIrp returned a status other than "
+            "STATUS_MORE_PROCESSING_REQUIRED");
+    }
     return true;
 }
 

@@ -78,13 +78,24 @@ void runSystemThread(PETHREAD thread) {
 }  // namespace
 
 // Called at PASSIVE_LEVEL. ProcessHandle must be null (the system
-// process) for a driver; ObjectAttributes and DesiredAccess are not checked.
+// process) for a driver; DesiredAccess is not checked. The handle must be
+// asked for as a kernel handle (OBJ_KERNEL_HANDLE): a caller outside the
+// system process must, and the stand-in cannot tell the system process from
+// an application's (a device start or a pin's state change may run in
+// either), so it asks it of every caller. Without it the call is a
+// violation, returns STATUS_INVALID_PARAMETER and starts nothing.
 extern "C" NTSTATUS NTAPI PsCreateSystemThread(PHANDLE ThreadHandle, ULONG /*DesiredAccess*/,
-                                               POBJECT_ATTRIBUTES /*ObjectAttributes*/,
+                                               POBJECT_ATTRIBUTES ObjectAttributes,
                                                HANDLE ProcessHandle, PCLIENT_ID ClientId,
                                                PKSTART_ROUTINE StartRoutine, PVOID StartContext) {
     if (KeGetCurrentIrql() != PASSIVE_LEVEL) {
         host::reportViolation("PsCreateSystemThread called above PASSIVE_LEVEL");
+        return STATUS_INVALID_PARAMETER;
+    }
+    if (ObjectAttributes == nullptr || (ObjectAttributes->Attributes & OBJ_KERNEL_HANDLE) == 0) {
+        host::reportViolation(
+            "PsCreateSystemThread: the handle must be a kernel handle "
+            "(OBJECT_ATTRIBUTES with OBJ_KERNEL_HANDLE)");
         return STATUS_INVALID_PARAMETER;
     }
     if (ProcessHandle != nullptr || StartRoutine == nullptr) {

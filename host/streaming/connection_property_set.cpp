@@ -14,6 +14,7 @@ PinInstance* pinOf(PIRP irp) {
 
 NTSTATUS NTAPI getState(PIRP irp, PKSIDENTIFIER, PVOID data) {
     *static_cast<PKSSTATE>(data) = pinOf(irp)->ks.DeviceState;
+    irp->IoStatus.Information = sizeof(KSSTATE);
     return STATUS_SUCCESS;
 }
 

@@ -23,6 +23,30 @@ bool headerPoisoned(const KSSTREAM_HEADER& header) {
                        [](UCHAR byte) { return byte == kDeadHeaderByte; });
 }
 
+// The size of the stream headers the pin asked for in its create dispatch
+// (KSPIN StreamHeaderSize; 0 means a bare KSSTREAM_HEADER). The stand-in
+// holds extensions up to a KS_FRAME_INFO; any other size is reported and
+// a bare header given instead.
+ULONG streamHeaderSize(PKSPIN pin) {
+    const ULONG asked = pin != nullptr ? pin->StreamHeaderSize : 0;
+    if (asked == 0) {
+        return sizeof(KSSTREAM_HEADER);
+    }
+    if (asked < sizeof(KSSTREAM_HEADER) || asked > sizeof(StreamHeaderBlock)) {
+        host::reportViolation("a pin asked for stream headers of " + std::to_string(asked) +
+                              " bytes: at least a KSSTREAM_HEADER, at most one with a "
+                              "KS_FRAME_INFO");
+        return sizeof(KSSTREAM_HEADER);
+    }
+    return asked;
+}
+
+bool headerTailIntact(const StreamHeaderBlock& block, ULONG headerSize) {
+    const auto* bytes = reinterpret_cast<const UCHAR*>(&block);
+    return std::all_of(bytes + headerSize, bytes + sizeof block,
+                       [](UCHAR byte) { return byte == kGuardByte; });
+}
+
 }  // namespace
 
 FrameQueue::FrameQueue(PKSPIN pin, bool output) : pin_(pin), output_(output) {}
@@ -44,8 +68,13 @@ NTSTATUS FrameQueue::submit(ULONG frameExtent, bool* wasEmpty) {
     buffer->extent = frameExtent;
     buffer->bytes = std::make_unique<UCHAR[]>(std::size_t{frameExtent} + kGuardBytes);
     std::memset(buffer->bytes.get() + frameExtent, kGuardByte, kGuardBytes);
-    KSSTREAM_HEADER& header = buffer->header;
-    header.Size = sizeof(KSSTREAM_HEADER);
+    const ULONG headerSize = streamHeaderSize(pin_);
+    KSSTREAM_HEADER& header = buffer->stream.header;
+    auto* extension = reinterpret_cast<UCHAR*>(&buffer->stream.frameInfo);
+    std::memset(extension + (headerSize - sizeof(KSSTREAM_HEADER)), kGuardByte,
+                sizeof(StreamHeaderBlock) - headerSize);
+    header.Size = headerSize;
+    buffer->headerSize = headerSize;
     header.PresentationTime.Numerator = 1;
     header.PresentationTime.Denominator = 1;
     header.FrameExtent = frameExtent;
@@ -150,8 +179,13 @@ void FrameQueue::completeFront(NTSTATUS status) {
         host::reportViolation("the driver wrote past a frame buffer's FrameExtent (" +
                               std::to_string(overrun) + " guard bytes changed)");
     }
-    if (status == STATUS_SUCCESS && buffer->header.DataUsed > buffer->extent) {
-        host::reportViolation("the driver set DataUsed " + std::to_string(buffer->header.DataUsed) +
+    if (!headerTailIntact(buffer->stream, buffer->headerSize)) {
+        host::reportViolation("the driver wrote past its stream header's Size (" +
+                              std::to_string(buffer->headerSize) + " bytes)");
+    }
+    if (status == STATUS_SUCCESS && buffer->stream.header.DataUsed > buffer->extent) {
+        host::reportViolation("the driver set DataUsed " +
+                              std::to_string(buffer->stream.header.DataUsed) +
                               " above the buffer's FrameExtent " + std::to_string(buffer->extent));
     }
     completed_.push_back(capture(*buffer, status));
@@ -159,7 +193,7 @@ void FrameQueue::completeFront(NTSTATUS status) {
 }
 
 CapturedFrame FrameQueue::capture(Buffer& buffer, NTSTATUS status) const {
-    const KSSTREAM_HEADER& header = buffer.header;
+    const KSSTREAM_HEADER& header = buffer.stream.header;
     CapturedFrame frame{};
     frame.status = status;
     frame.frameExtent = buffer.extent;
@@ -168,6 +202,9 @@ CapturedFrame FrameQueue::capture(Buffer& buffer, NTSTATUS status) const {
     frame.presentationTime = header.PresentationTime.Time;
     frame.duration = header.Duration;
     frame.optionsFlags = header.OptionsFlags;
+    if (buffer.headerSize >= sizeof(StreamHeaderBlock)) {
+        frame.frameInfo = buffer.stream.frameInfo;
+    }
     return frame;
 }
 

@@ -9,11 +9,14 @@
 // closes. Completed buffers wait, in submission order, for waitCompleted.
 //
 // Every buffer carries guard bytes after its FrameExtent, checked when it
-// completes. The leading edge is one stream pointer object per frame it
-// stays on: ejecting (or flushing) kills it, its StreamHeader then points
-// at a poisoned header and its Offset at an empty offset, and it is kept
-// (the last kRetiredPointers of them) so that any later use is reported
-// instead of touching freed memory.
+// completes. Its stream header is as large as the pin's StreamHeaderSize
+// asks (a bare KSSTREAM_HEADER when 0, at most one with a KS_FRAME_INFO);
+// guard bytes fill the rest of the header block, so frame information
+// written after a bare header is reported too. The leading edge is one
+// stream pointer object per frame it stays on: ejecting (or flushing)
+// kills it, its StreamHeader then points at a poisoned header and its
+// Offset at an empty offset, and it is kept (the last kRetiredPointers of
+// them) so that any later use is reported instead of touching freed memory.
 //
 // Leading-edge states:
 //   | From          | To            | By                                  |

@@ -1,5 +1,6 @@
 #include "ks_client.h"
 
+#include <cstring>
 #include <mutex>
 
 #include <kernel/host_kernel.h>
@@ -97,6 +98,24 @@ std::vector<std::uint8_t> intersectionRequest(
 
 std::vector<PKSDEVICE> listDevices() {
     return loadedDevices();
+}
+
+std::vector<std::string> interfaceReferences(PKSDEVICE device, const GUID& category) {
+    std::vector<std::string> references;
+    DeviceInstance* instance = detail::liveDevice(device);
+    if (instance == nullptr) {
+        return references;
+    }
+    std::lock_guard lock(instance->dispatchLock);
+    for (const auto& factory : instance->factories) {
+        const KSFILTER_DESCRIPTOR* descriptor = factory->ks.FilterDescriptor;
+        for (ULONG i = 0; i < descriptor->CategoriesCount; ++i) {
+            if (std::memcmp(&descriptor->Categories[i], &category, sizeof category) == 0) {
+                references.emplace_back(factory->reference.begin(), factory->reference.end());
+            }
+        }
+    }
+    return references;
 }
 
 // ---- FilterHandle ------------------------------------------------------------

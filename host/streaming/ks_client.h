@@ -28,6 +28,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -59,6 +61,13 @@ static_assert(sizeof(LongPropertyPayload) == 32);
 // Devices added and not yet removed, oldest first.
 std::vector<PKSDEVICE> listDevices();
 
+// The reference strings (ASCII) of the device interfaces `device`'s filter
+// factories registered under `category`: as KsCreateFilterFactory does, one
+// interface per category its filter descriptor lists. What an application
+// enumerating that interface class (the Camera app: the video camera
+// category) finds of the device; empty when no factory lists it.
+std::vector<std::string> interfaceReferences(PKSDEVICE device, const GUID& category);
+
 // A frame buffer as it came back to the application: filled by the driver
 // (the stream pointer ejected) or cancelled because the pin stopped.
 struct CapturedFrame {
@@ -69,6 +78,9 @@ struct CapturedFrame {
     LONGLONG presentationTime;  // 100 ns
     LONGLONG duration;
     ULONG optionsFlags;
+    // The header's frame information, when the pin's stream headers carry
+    // one (its StreamHeaderSize makes room for a KS_FRAME_INFO).
+    std::optional<KS_FRAME_INFO> frameInfo;
 };
 
 class PinHandle;

@@ -33,6 +33,29 @@ typedef struct tagKS_VIDEOINFOHEADER {
     KS_BITMAPINFOHEADER bmiHeader;
 } KS_VIDEOINFOHEADER, *PKS_VIDEOINFOHEADER;
 
+// The extension a video pin's stream headers carry after KSSTREAM_HEADER
+// when the pin's StreamHeaderSize makes room for it.
+typedef struct tagKS_FRAME_INFO {
+    ULONG ExtendedHeaderSize;  // sizeof(KS_FRAME_INFO)
+    DWORD dwFrameFlags;        // KS_VIDEO_FLAG_*
+    LONGLONG PictureNumber;
+    LONGLONG DropCount;
+    HANDLE hDirectDraw;
+    HANDLE hSurfaceHandle;
+    RECT DirectDrawRect;
+    DWORD Reserved1;
+    DWORD Reserved2;
+    DWORD Reserved3;
+    DWORD Reserved4;
+} KS_FRAME_INFO, *PKS_FRAME_INFO;
+
+#define KS_VIDEO_FLAG_FRAME 0x0000L
+#define KS_VIDEO_FLAG_FIELD1 0x0001L
+#define KS_VIDEO_FLAG_FIELD2 0x0002L
+#define KS_VIDEO_FLAG_I_FRAME 0x0000L
+#define KS_VIDEO_FLAG_P_FRAME 0x0010L
+#define KS_VIDEO_FLAG_B_FRAME 0x0020L
+
 typedef struct tagKS_DATAFORMAT_VIDEOINFOHEADER {
     KSDATAFORMAT DataFormat;
     KS_VIDEOINFOHEADER VideoInfoHeader;

@@ -105,7 +105,7 @@ bool FrameQueue::usable(EdgePointer* edge, const char* caller, bool mustBeLocked
 
 void FrameQueue::aimAt(EdgePointer& edge, Buffer& buffer) {
     edge.buffer = &buffer;
-    edge.ks.StreamHeader = &buffer.header;
+    edge.ks.StreamHeader = &buffer.stream.header;
     KSSTREAM_POINTER_OFFSET& offset = output_ ? edge.ks.OffsetOut : edge.ks.OffsetIn;
     offset.Data = buffer.bytes.get();
     offset.Count = buffer.extent;

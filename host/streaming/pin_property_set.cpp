@@ -40,12 +40,14 @@ NTSTATUS NTAPI getInstances(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     for (const auto& pin : target.filter->pins) {
         instances->CurrentCount += pin->ks.Id == id ? 1U : 0U;
     }
+    irp->IoStatus.Information = sizeof(KSPIN_CINSTANCES);
     return STATUS_SUCCESS;
 }
 
 NTSTATUS NTAPI getPinTypes(PIRP irp, PKSIDENTIFIER, PVOID data) {
     FilterInstance* filter = liveFilter(KsGetFilterFromIrp(irp));
     *static_cast<PULONG>(data) = filter->ks.Descriptor->PinDescriptorsCount;
+    irp->IoStatus.Information = sizeof(ULONG);
     return STATUS_SUCCESS;
 }
 
@@ -55,6 +57,7 @@ NTSTATUS NTAPI getDataFlow(PIRP irp, PKSIDENTIFIER request, PVOID data) {
         return STATUS_INVALID_PARAMETER;
     }
     *static_cast<PKSPIN_DATAFLOW>(data) = target.pin->PinDescriptor.DataFlow;
+    irp->IoStatus.Information = sizeof(KSPIN_DATAFLOW);
     return STATUS_SUCCESS;
 }
 
@@ -64,6 +67,7 @@ NTSTATUS NTAPI getCommunication(PIRP irp, PKSIDENTIFIER request, PVOID data) {
         return STATUS_INVALID_PARAMETER;
     }
     *static_cast<PKSPIN_COMMUNICATION>(data) = target.pin->PinDescriptor.Communication;
+    irp->IoStatus.Information = sizeof(KSPIN_COMMUNICATION);
     return STATUS_SUCCESS;
 }
 

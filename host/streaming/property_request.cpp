@@ -93,7 +93,6 @@ NTSTATUS route(PIRP irp, const std::vector<const KSAUTOMATION_TABLE*>& tables,
     if (handler == nullptr) {
         return STATUS_NOT_FOUND;
     }
-    irp->IoStatus.Information = set ? 0 : item.MinData;
     return handler(irp, request, buffer.data());
 }
 

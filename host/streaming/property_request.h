@@ -25,8 +25,9 @@
 // access flags as a ULONG when it holds a ULONG, STATUS_BUFFER_OVERFLOW with
 // the full size when empty. A request with KSPROPERTY_TYPE_SET goes to
 // the set handler, any other to the get handler, with the flags untouched.
-// Before a get handler runs, Information is MinData (a handler that
-// returns fewer bytes sets it); before a set handler, 0.
+// Information is 0 before any handler runs, and the caller gets exactly
+// what the handler left there: a get handler that does not set it returns
+// no data.
 // Internal to host/streaming; called under the device's dispatch lock.
 #pragma once
 

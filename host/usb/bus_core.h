@@ -91,6 +91,9 @@ class BusCore {
     USBD_STATUS prepareTransfer(PURB urb, PendingRequest& request);
     USBD_STATUS preparePipeRequest(PURB urb, PendingRequest& request);
     bool acceptLocked(const PendingRequest& request, QueueId queue);
+    // With mutex_ held: a port reset arrives; reports a violation if any
+    // transfer (not a hub request) is queued or being carried out.
+    void checkNoTransfersLocked() const;
     NTSTATUS afterAccept(const PendingRequest& request, bool queued);
     static NTSTATUS completeAtOnce(PIRP irp, PURB urb, NTSTATUS status, USBD_STATUS usbdStatus);
 
@@ -156,6 +159,10 @@ class BusCore {
     bool closed_ = false;                      // shutting down: new requests are refused
     int cancelsRunning_ = 0;                   // cancel routines between removal and completion
     std::atomic<std::size_t> outstanding_{0};  // see pendingRequests()
+    // The bus thread is carrying out a transfer (not a hub request): set
+    // when it takes one off its queue, cleared (under mutex_ when it goes
+    // back after a NAK) before its completion starts.
+    std::atomic<bool> transferExecuting_{false};
     std::condition_variable cancelsDone_;
 
     std::thread thread_;

@@ -2,6 +2,10 @@
 // thread. A request the bus can carry is traced, marked pending and queued;
 // one it cannot is completed at once with the status the Windows stack
 // gives (URB status in UrbHeader.Status, IRP status in IoStatus.Status).
+#include <string>
+
+#include <kernel/host_kernel.h>
+
 #include "bus_core.h"
 #include "configuration_plan.h"
 #include "usbd_status_mapping.h"
@@ -82,6 +86,9 @@ NTSTATUS BusCore::submitPortRequest(PIRP irp, RequestKind kind) {
     {
         std::lock_guard lock(mutex_);
         closed = closed_;
+        if (!closed && kind == RequestKind::kResetPort) {
+            checkNoTransfersLocked();
+        }
         if (!closed) {
             queued = acceptLocked(request, {QueueKind::kHub, nullptr});
         }
@@ -90,6 +97,22 @@ NTSTATUS BusCore::submitPortRequest(PIRP irp, RequestKind kind) {
         return completeAtOnce(irp, nullptr, STATUS_DEVICE_NOT_CONNECTED, 0);
     }
     return afterAccept(request, queued);
+}
+
+// A port reset re-enumerates the device under its transfers: the driver
+// must have cancelled every one of them and waited for its completion
+// first.
+void BusCore::checkNoTransfersLocked() const {
+    std::size_t pending =
+        defaultPipe_.requests.size() + limbo_.requests.size() + (transferExecuting_.load() ? 1 : 0);
+    for (const auto& [handle, pipe] : pipes_.pipes()) {
+        pending += pipe.queue.requests.size();
+    }
+    if (pending != 0) {
+        host::reportViolation("IOCTL_INTERNAL_USB_RESET_PORT while " + std::to_string(pending) +
+                              " transfer(s) of the device are pending (cancel them and wait for "
+                              "their completion first)");
+    }
 }
 
 // With mutex_ held: the checks the stack makes before it queues a URB.

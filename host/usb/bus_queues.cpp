@@ -68,6 +68,7 @@ std::optional<PendingRequest> BusCore::takeHead(QueueId id) {
     PendingRequest head = queue->requests.front();
     queue->requests.pop_front();
     queue->nakBlocked = false;
+    transferExecuting_.store(id.kind != QueueKind::kHub);
     return head;
 }
 
@@ -75,6 +76,7 @@ void BusCore::requeueAfterNak(QueueId id, const PendingRequest& request, std::ui
     bool queued = false;
     {
         std::lock_guard lock(mutex_);
+        transferExecuting_.store(false);
         RequestQueue* queue = queueFor(id);
         if (queue != nullptr) {
             queued = enqueueLocked(*queue, request, true);

@@ -68,6 +68,7 @@ void BusCore::serviceQueue(QueueId id) {
     while (std::optional<PendingRequest> request = takeHead(id)) {
         // The port may have lost the device since this pass looked at it.
         if (id.kind != QueueKind::kHub && !device_.connected()) {
+            transferExecuting_.store(false);
             ScopedDispatchLevel dispatch;
             finishUntransferred(*request, STATUS_DEVICE_NOT_CONNECTED, USBD_STATUS_DEVICE_GONE);
             continue;
@@ -78,6 +79,7 @@ void BusCore::serviceQueue(QueueId id) {
             requeueAfterNak(id, *request, generation);
             return;
         }
+        transferExecuting_.store(false);
         if (attempt.halt) {
             std::lock_guard lock(mutex_);
             if (RequestQueue* queue = queueFor(id)) {

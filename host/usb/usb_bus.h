@@ -13,7 +13,11 @@
 // SYNC_RESET_PIPE_AND_CLEAR_STALL), IOCTL_INTERNAL_USB_GET_PORT_STATUS and
 // IOCTL_INTERNAL_USB_RESET_PORT, and answers PnP and power requests as a
 // PDO. Requests the bus accepts return STATUS_PENDING and complete on the
-// bus thread at DISPATCH_LEVEL, or on the thread that cancels them.
+// bus thread at DISPATCH_LEVEL, or on the thread that cancels them. A
+// request waiting for the device (a NAKed transfer) can always be
+// cancelled. As on Windows, a port reset may only come when the driver has
+// cancelled its transfers and waited for them: one that arrives while a
+// transfer is queued or being carried out is reported as a violation.
 //
 // Build and destroy the bus at PASSIVE_LEVEL on one thread; the device
 // must outlive it. Destruction stops the bus: requests still queued

@@ -14,8 +14,10 @@ BAYERCAM_HOST_PACKAGES=(
   cmake ninja-build g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpng-dev
 )
-# The Windows kernel cross build, and the image check's objdump and nm.
-BAYERCAM_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64)
+# The Windows kernel cross build, the image check's objdump and nm, and the
+# test signing's openssl and osslsigncode.
+BAYERCAM_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+  openssl osslsigncode)
 
 package_installed() {
   [[ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" == "install ok installed" ]]

@@ -33,6 +33,28 @@ TEST_F(PropertySetTest, EveryItemAnswersAsItsAccessSays) {
     EXPECT_FALSE(NT_SUCCESS(settings().get(CAMPROP_COUNT, &value))) << "no item 61";
 }
 
+// The class returns to the application exactly the bytes a handler
+// reports; a get that reported none would hand back no value at all.
+TEST_F(PropertySetTest, EveryGetReturnsItsWholePayload) {
+    for (const CameraPropertyInfo& item : cameraProperties()) {
+        if (!item.gettable || item.id == CAMPROP_REGISTER_WRITE || item.id == CAMPROP_RAW_COMMAND ||
+            item.payload == PropertyPayload::kRegion) {
+            continue;
+        }
+        CameraBlockPayload payload{};  // the larger payload; a value uses its start
+        payload.property.Set = kCameraSettingsPropertySet;
+        payload.property.Id = item.id;
+        payload.property.Flags = KSPROPERTY_TYPE_GET;
+        const ULONG size = item.payload == PropertyPayload::kBlock
+                               ? ULONG{sizeof(CameraBlockPayload)}
+                               : ULONG{sizeof(CameraPropertyValue)};
+        const host::streaming::PropertyReply reply =
+            filter.property(&payload, size, &payload, size);
+        EXPECT_EQ(reply.status, STATUS_SUCCESS) << item.name;
+        EXPECT_EQ(reply.bytesReturned, size) << item.name;
+    }
+}
+
 TEST_F(PropertySetTest, ReadOnlyBoundsReportTheirConstants) {
     const std::map<ULONG, LONG> constants = {
         {CAMPROP_EXPOSURE_MIN, 3},      {CAMPROP_EXPOSURE_MAX, 1003},

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <thread>
 
+#include <camera/camera_clock.h>
 #include <camera/camera_firmware.h>
 #include <kernel/host_kernel.h>
 
@@ -30,6 +31,66 @@ class StreamingTest : public StreamBlackBoxTest {
         return count;
     }
 };
+
+// A camera whose frames come only as the test advances its clock.
+class FrameNumberingTest : public StreamBlackBoxTest {
+  protected:
+    host::camera::SimulatedCameraOptions cameraOptions() const override {
+        host::camera::SimulatedCameraOptions options = StreamBlackBoxTest::cameraOptions();
+        options.pacing = host::camera::FramePacing::kRealTime;
+        options.framesPerSecond = 30.0;
+        options.clock = clock;
+        return options;
+    }
+
+    // Captures single frames until one carries another picture number than
+    // `picture` (at most 50 tries); that frame's information.
+    KS_FRAME_INFO nextPicture(host::streaming::PinHandle& pin, LONGLONG picture) {
+        KS_FRAME_INFO info{};
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            const auto frames = capture(pin, 1);
+            if (frames.size() != 1 || !frames[0].frameInfo.has_value()) {
+                ADD_FAILURE() << "no frame with frame information";
+                return info;
+            }
+            info = *frames[0].frameInfo;
+            if (info.PictureNumber != picture) {
+                return info;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return info;
+    }
+
+    std::shared_ptr<host::camera::ManualCameraClock> clock =
+        std::make_shared<host::camera::ManualCameraClock>();
+};
+
+TEST_F(FrameNumberingTest, HeadersNumberThePicturesAndARepeatKeepsItsNumber) {
+    auto pin = createPin(filter);
+    ASSERT_EQ(pin.setState(KSSTATE_RUN), STATUS_SUCCESS);
+    const auto first = capture(pin, 1);
+    ASSERT_EQ(first.size(), 1u);
+    ASSERT_TRUE(first[0].frameInfo.has_value()) << "the pin's headers carry KS_FRAME_INFO";
+    const KS_FRAME_INFO info = *first[0].frameInfo;
+    EXPECT_EQ(info.ExtendedHeaderSize, sizeof(KS_FRAME_INFO));
+    EXPECT_EQ(info.dwFrameFlags, ULONG{KS_VIDEO_FLAG_FRAME | KS_VIDEO_FLAG_I_FRAME});
+    EXPECT_EQ(info.PictureNumber, 1);
+    EXPECT_EQ(info.DropCount, 0);
+    // No new frame from the camera: the same image again, under its number.
+    const auto repeat = capture(pin, 1);
+    ASSERT_EQ(repeat.size(), 1u);
+    ASSERT_TRUE(repeat[0].frameInfo.has_value());
+    EXPECT_EQ(repeat[0].frameInfo->PictureNumber, 1);
+    EXPECT_EQ(repeat[0].frameInfo->DropCount, 0);
+    EXPECT_TRUE(repeat[0].data == first[0].data);
+    // One more frame: the next number, nothing dropped.
+    clock->advance(std::chrono::milliseconds(34));
+    const KS_FRAME_INFO next = nextPicture(pin, 1);
+    EXPECT_EQ(next.PictureNumber, 2);
+    EXPECT_EQ(next.DropCount, 0);
+    ASSERT_EQ(pin.setState(KSSTATE_STOP), STATUS_SUCCESS);
+}
 
 TEST_F(StreamingTest, DeliversBottomUpFramesOfWhatThePipelineMakesOfTheScene) {
     auto pin = createPin(filter);

@@ -50,6 +50,28 @@ TEST_F(QueryReplyTest, GetParameterAnswersTheClockMode) {
     EXPECT_EQ(record[0].answer, 5);
 }
 
+TEST_F(QueryReplyTest, WithheldAnswersLeaveTheReplyEndpointNaking) {
+    const auto query = commandPacket(0x26, {15});
+    camera().withholdAnswers(1, 2);
+    send(query);
+    EXPECT_EQ(readAnswer(query), 5) << "answered before the withholding starts";
+    send(query);
+    send(query);
+    EXPECT_TRUE(readIn(kReplyEndpoint, 64).naked()) << "two queries without a reply";
+    EXPECT_EQ(camera().receivedCommands().size(), 3U) << "still recorded";
+    send(query);
+    EXPECT_EQ(readAnswer(query), 5) << "answered again afterwards";
+
+    camera().withholdAnswers(0, CameraFirmware::kWithholdEveryAnswer);
+    for (int i = 0; i < 3; ++i) {
+        send(query);
+    }
+    EXPECT_TRUE(readIn(kReplyEndpoint, 64).naked());
+    camera().withholdAnswers(0, 0);
+    send(query);
+    EXPECT_EQ(readAnswer(query), 5);
+}
+
 TEST_F(QueryReplyTest, ClockModeDefaultsToTwo) {
     makeCamera(fastOptions());
     const auto query = commandPacket(0x26, {15});

@@ -149,6 +149,18 @@ TEST_F(KernelImageTest, EveryImportIsBoundToTheStandInsExport) {
     EXPECT_EQ(next, imports.size());
 }
 
+// The driver kit makes saving the floating-point state a no-op on x64 (the
+// kernel keeps the SSE state of every thread); the image follows it and
+// imports neither routine.
+TEST_F(KernelImageTest, FloatingPointStateIsNotSavedOnX64) {
+    SKIP_WITHOUT_KERNEL_IMAGE();
+    const std::vector<std::string>& imports = image->boundImports();
+    for (const char* routine :
+         {"ntoskrnl.exe!KeSaveFloatingPointState", "ntoskrnl.exe!KeRestoreFloatingPointState"}) {
+        EXPECT_EQ(std::find(imports.begin(), imports.end(), routine), imports.end()) << routine;
+    }
+}
+
 TEST_F(KernelImageTest, EntryPointIsDriverEntryInsideTheCode) {
     SKIP_WITHOUT_KERNEL_IMAGE();
     const SectionInfo text = file.section(".text");

@@ -106,6 +106,13 @@ class Filter {
     Style style_ = Style::kSkip;
 };
 
+// A sender's routine that hands the IRP's status back instead of keeping
+// the IRP it allocated.
+NTSTATUS NTAPI passStatusOn(PDEVICE_OBJECT /*device*/, PIRP irp, PVOID context) {
+    ++static_cast<Seen*>(context)->calls;
+    return irp->IoStatus.Status;
+}
+
 class CompletionRoutineTest : public LedgerTest {
   protected:
     void SetUp() override {
@@ -222,3 +229,17 @@ TEST_F(CompletionRoutineTest, ForwardAndWaitCompletesTheIrpASecondTime) {
 }
 
 }  // namespace
+
+TEST_F(CompletionRoutineTest, OwnIrpRoutineMustKeepTheIrp) {
+    lower_->setMode(ToyDriver::Mode::kCompleteAtOnce, STATUS_SUCCESS);
+    PIRP irp = IoAllocateIrp(lower_->device()->StackSize, FALSE);
+    PIO_STACK_LOCATION next = IoGetNextIrpStackLocation(irp);
+    next->MajorFunction = IRP_MJ_INTERNAL_DEVICE_CONTROL;
+    next->Parameters.DeviceIoControl.IoControlCode = kCode;
+    IoSetCompletionRoutine(irp, passStatusOn, &seen_, TRUE, TRUE, TRUE);
+    host::ScopedViolationRecorder recorder;
+    IoCallDriver(lower_->device(), irp);
+    EXPECT_EQ(seen_.calls, 1);
+    EXPECT_TRUE(recorder.contains("returned a status other than STATUS_MORE_PROCESSING_REQUIRED"));
+    IoFreeIrp(irp);
+}

@@ -176,8 +176,9 @@ TEST_F(RegistryKeyTest, KeyHandlesCountAsKernelHandlesUntilClosedOrReset) {
 
     // A key handle is no thread: it cannot be referenced as one.
     PVOID object = nullptr;
-    EXPECT_EQ(ObReferenceObjectByHandle(leaked, 0, *PsThreadType, KernelMode, &object, nullptr),
-              STATUS_OBJECT_TYPE_MISMATCH);
+    EXPECT_EQ(
+        ObReferenceObjectByHandle(leaked, SYNCHRONIZE, *PsThreadType, KernelMode, &object, nullptr),
+        STATUS_OBJECT_TYPE_MISMATCH);
 
     // What LedgerTest's TearDown would report, and then clean up.
     host::resetKernelForTest();

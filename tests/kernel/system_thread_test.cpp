@@ -137,11 +137,66 @@ TEST_F(SystemThreadTest, UnbalancedDereferenceIsAViolation) {
     EXPECT_TRUE(recorder.contains("no reference left"));
 }
 
+// A driver's call may come in an application's process, where a handle
+// without OBJ_KERNEL_HANDLE would be that process's to use and close.
+TEST_F(SystemThreadTest, CreationWithoutAKernelHandleAttributeIsAViolation) {
+    host::ScopedViolationRecorder recorder;
+    HANDLE handle = nullptr;
+    Observed observed;
+    EXPECT_EQ(PsCreateSystemThread(&handle, THREAD_ALL_ACCESS, nullptr, nullptr, nullptr, observe,
+                                   &observed),
+              STATUS_INVALID_PARAMETER);
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, nullptr, OBJ_CASE_INSENSITIVE, nullptr, nullptr);
+    EXPECT_EQ(PsCreateSystemThread(&handle, THREAD_ALL_ACCESS, &attributes, nullptr, nullptr,
+                                   observe, &observed),
+              STATUS_INVALID_PARAMETER);
+    EXPECT_EQ(recorder.count(), 2U);
+    EXPECT_TRUE(recorder.contains("PsCreateSystemThread: the handle must be a kernel handle"));
+    EXPECT_EQ(handle, nullptr);
+    EXPECT_EQ(host::openKernelHandles(), 0U);
+    EXPECT_EQ(host::systemThreadsRunning(), 0U);
+}
+
+// Kernel-mode callers skip the access check, but a reference taken with no
+// access or for any type of object would hide a handle of the wrong kind.
+TEST_F(SystemThreadTest, ReferencingWithoutAccessOrObjectTypeIsAViolation) {
+    Observed observed;
+    HANDLE handle = nullptr;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, nullptr, OBJ_KERNEL_HANDLE, nullptr, nullptr);
+    ASSERT_EQ(PsCreateSystemThread(&handle, THREAD_ALL_ACCESS, &attributes, nullptr, nullptr,
+                                   observe, &observed),
+              STATUS_SUCCESS);
+    {
+        host::ScopedViolationRecorder recorder;
+        PVOID object = nullptr;
+        EXPECT_EQ(ObReferenceObjectByHandle(handle, 0, *PsThreadType, KernelMode, &object, nullptr),
+                  STATUS_ACCESS_DENIED);
+        EXPECT_EQ(object, nullptr);
+        EXPECT_EQ(
+            ObReferenceObjectByHandle(handle, SYNCHRONIZE, nullptr, KernelMode, &object, nullptr),
+            STATUS_OBJECT_TYPE_MISMATCH);
+        EXPECT_EQ(object, nullptr);
+        EXPECT_EQ(recorder.count(), 2U);
+        EXPECT_TRUE(recorder.contains("ObReferenceObjectByHandle: no access asked for"));
+        EXPECT_TRUE(recorder.contains("ObReferenceObjectByHandle: no object type"));
+    }
+    PVOID thread = nullptr;
+    ASSERT_EQ(
+        ObReferenceObjectByHandle(handle, SYNCHRONIZE, *PsThreadType, KernelMode, &thread, nullptr),
+        STATUS_SUCCESS);
+    EXPECT_EQ(ZwClose(handle), STATUS_SUCCESS);
+    waitAndRelease(thread);
+}
+
 TEST_F(SystemThreadTest, LeakedHandleIsReportedAndClosedByTheReset) {
     Observed observed;
     HANDLE handle = nullptr;
-    ASSERT_EQ(PsCreateSystemThread(&handle, THREAD_ALL_ACCESS, nullptr, nullptr, nullptr, observe,
-                                   &observed),
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, nullptr, OBJ_KERNEL_HANDLE, nullptr, nullptr);
+    ASSERT_EQ(PsCreateSystemThread(&handle, THREAD_ALL_ACCESS, &attributes, nullptr, nullptr,
+                                   observe, &observed),
               STATUS_SUCCESS);
     PVOID thread = nullptr;
     ObReferenceObjectByHandle(handle, THREAD_ALL_ACCESS, *PsThreadType, KernelMode, &thread,

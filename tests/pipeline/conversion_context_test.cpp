@@ -6,6 +6,7 @@
 
 #include "conversion_harness.h"
 #include "kernel/pool_ledger.h"
+#include "kernel/violation.h"
 #include "pipeline/double_conversion.h"
 #include "platform/pool.h"
 #include "support/ledger_test.h"
@@ -87,6 +88,19 @@ TEST_F(ConversionContextTest, SnapshotMarksOnlyPositiveEntries) {
             EXPECT_EQ(c->frameMatrix[i][j], m[i][j]);
             EXPECT_EQ(c->frameMatrixPositive[i][j], m[i][j] > 0 ? 1 : 0);
         }
+}
+
+// The processing may run at dispatch level: the per-frame snapshot must not
+// need anything a spin lock does not give it.
+TEST_F(ConversionContextTest, AFrameConvertsAtDispatchLevel) {
+    Conversion c(16, 8);
+    const RawImage raw = flatRaw(16, 8, 90);
+    host::ScopedViolationRecorder recorder;
+    KIRQL old = PASSIVE_LEVEL;
+    KeRaiseIrql(DISPATCH_LEVEL, &old);
+    c.convert(raw);
+    KeLowerIrql(old);
+    EXPECT_TRUE(recorder.violations().empty()) << recorder.violations().front();
 }
 
 TEST_F(ConversionContextTest, MissingBuffersLeaveEverythingUntouched) {

@@ -223,6 +223,40 @@ TEST_F(ProcessingTest, ProcessOverrunningABufferIsReported) {
     EXPECT_TRUE(recorder.contains("(3 guard bytes changed)"));
 }
 
+TEST_F(ProcessingTest, HeadersCarryFrameInformationWhenThePinAsksForIt) {
+    toy::behaviour().streamHeaderSize = sizeof(KSSTREAM_HEADER) + sizeof(KS_FRAME_INFO);
+    toy::ProcessSettings settings;
+    settings.writesFrameInfo = true;
+    toy::setProcess(settings);
+    PinHandle pin = pinIn(KSSTATE_RUN, KSPIN_FLAG_DO_NOT_INITIATE_PROCESSING);
+    submit(pin, 2);
+    KsPinAttemptProcessing(pin.pin(), FALSE);
+    KsPinAttemptProcessing(pin.pin(), FALSE);
+    for (LONGLONG picture = 0; picture < 2; ++picture) {
+        CapturedFrame frame{};
+        ASSERT_TRUE(pin.waitForFrame(&frame, 5s));
+        ASSERT_TRUE(frame.frameInfo.has_value());
+        EXPECT_EQ(frame.frameInfo->ExtendedHeaderSize, sizeof(KS_FRAME_INFO));
+        EXPECT_EQ(frame.frameInfo->PictureNumber, picture);
+    }
+}
+
+// A pin that kept the default size gets bare KSSTREAM_HEADERs: frame
+// information written after one lands past the header's Size.
+TEST_F(ProcessingTest, WritingPastABareStreamHeaderIsReported) {
+    toy::ProcessSettings settings;
+    settings.writesFrameInfo = true;
+    toy::setProcess(settings);
+    PinHandle pin = pinIn(KSSTATE_RUN, KSPIN_FLAG_DO_NOT_INITIATE_PROCESSING);
+    submit(pin, 1);
+    host::ScopedViolationRecorder recorder;
+    KsPinAttemptProcessing(pin.pin(), FALSE);
+    EXPECT_TRUE(recorder.contains("past its stream header's Size"));
+    CapturedFrame frame{};
+    ASSERT_TRUE(pin.waitForFrame(&frame, 5s));
+    EXPECT_FALSE(frame.frameInfo.has_value());
+}
+
 TEST_F(ProcessingTest, StateChangesStepThroughEachStateAndBack) {
     PinHandle pin = pinIn(KSSTATE_RUN);
     EXPECT_EQ(pin.setState(KSSTATE_STOP), STATUS_SUCCESS);

@@ -90,13 +90,17 @@ TEST_F(PropertyRequestTest, GetWithOtherBitsReachesTheGetHandlerUnchanged) {
     EXPECT_EQ(toy::journal().text(), "GetGain SetGain GetGain");
 }
 
-TEST_F(PropertyRequestTest, InformationDefaultsToMinDataOnAGet) {
+// The class reports exactly what the handler left in Information, which it
+// clears before the call: a get handler that forgets it returns no data.
+TEST_F(PropertyRequestTest, AGetThatReportsNoBytesReturnsNoData) {
     toy::behaviour().getSetsInformation = false;
     LongPropertyPayload request = payload(toy::kGain, KSPROPERTY_TYPE_GET);
+    request.Value = -1;
     const auto reply = send(request);
     EXPECT_EQ(reply.status, STATUS_SUCCESS);
-    EXPECT_EQ(toy::lastRequest().informationOnEntry, toy::kPayloadSize);
-    EXPECT_EQ(reply.bytesReturned, toy::kPayloadSize);
+    EXPECT_EQ(toy::lastRequest().informationOnEntry, 0U);
+    EXPECT_EQ(reply.bytesReturned, 0U);
+    EXPECT_EQ(request.Value, -1) << "nothing copied back";
     request = payload(toy::kGain, KSPROPERTY_TYPE_SET, 3);
     EXPECT_EQ(send(request).bytesReturned, 0U);
     EXPECT_EQ(toy::lastRequest().informationOnEntry, 0U);

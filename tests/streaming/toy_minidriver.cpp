@@ -50,6 +50,7 @@ NTSTATUS NTAPI getReadOnly(PIRP irp, PKSIDENTIFIER request, PVOID data) {
     lastRequest() = {request->Flags, irp->IoStatus.Information, KsGetFilterFromIrp(irp) != nullptr};
     const ULONG length = sizeof(ULONG) + behaviour().overrunBytes;
     std::memset(data, 0x5a, length);
+    irp->IoStatus.Information = sizeof(ULONG);
     return STATUS_SUCCESS;
 }
 
@@ -86,6 +87,7 @@ DEFINE_KSAUTOMATION_TABLE(kFilterAutomation){
 // ---- Pin -----------------------------------------------------------------------
 NTSTATUS NTAPI pinCreate(PKSPIN pin, PIRP irp) {
     note(std::string("Pin.Create") + (KsGetPinFromIrp(irp) == pin ? "" : "(no pin from irp)"));
+    pin->StreamHeaderSize = behaviour().streamHeaderSize;
     return behaviour().pinCreateStatus;
 }
 

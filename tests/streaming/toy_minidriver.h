@@ -47,6 +47,8 @@ struct Behaviour {
     KSSTATE refuseState = KSSTATE_STOP;
     // The gain get handler leaves Information as the class set it.
     bool getSetsInformation = true;
+    // The pin create dispatch sets the pin's StreamHeaderSize to this.
+    ULONG streamHeaderSize = 0;
     // The read-only handler writes this many bytes past its 4-byte value.
     ULONG overrunBytes = 0;
     // Add bags one pool block (null free) and one with a free function.

@@ -36,6 +36,12 @@ void fill(PKSSTREAM_POINTER pointer, const ProcessSettings& settings, ULONG coun
     header->Duration = 1000;
     header->OptionsFlags = KSSTREAM_HEADER_OPTIONSF_TIMEVALID;
     pointer->Offset->Remaining = 0;
+    if (settings.writesFrameInfo) {
+        KS_FRAME_INFO info{};
+        info.ExtendedHeaderSize = sizeof info;
+        info.PictureNumber = counter;
+        std::memcpy(header + 1, &info, sizeof info);
+    }
 }
 
 // Counts the call in; blocks while the test holds Process.

@@ -30,6 +30,9 @@ struct ProcessSettings {
     ULONG overrunBytes = 0;
     // Process blocks on entry until releaseProcess().
     bool blocks = false;
+    // A filled buffer's header also gets a KS_FRAME_INFO after it (picture
+    // number: the counter), whatever the header's Size.
+    bool writesFrameInfo = false;
 };
 
 // Observed over every Process call.

@@ -125,6 +125,22 @@ TEST_F(CamcapCaptureTest, APngSceneComesOutInItsColour) {
     EXPECT_NEAR(sum[2] / pixels, 40, 3);
 }
 
+// The frames' headers say which deliveries repeated an image and how many
+// pictures were dropped; the frame read the stop cancels is no failure.
+TEST_F(CamcapCaptureTest, TheReportCountsRepeatsAndDropsFromTheHeaders) {
+    // At 30 frames a second a frame read is always waiting when the pin stops.
+    const ToolRun run =
+        camcap({"--rate", "30", "--frames", "4", "--format", "bgrx", "--out", path("frames")});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    for (const std::string label : {"frames repeated:       ", "frames dropped:        "}) {
+        const std::size_t at = run.out.find("\n" + label);
+        ASSERT_NE(at, std::string::npos) << label << " in " << run.out;
+        const char first = run.out[at + 1 + label.size()];
+        EXPECT_TRUE(first >= '0' && first <= '9') << label << " has a count: " << run.out;
+    }
+    EXPECT_NE(run.out.find("\nframe reads failed:    0\n"), std::string::npos) << run.out;
+}
+
 TEST_F(CamcapCaptureTest, TriggerModeDeliversEachFrameItTriggers) {
     const ToolRun run = camcap({"--trigger", "--get", "EXTRIGGER", "--frames", "3", "--format",
                                 "bgrx", "--out", path("frames")});

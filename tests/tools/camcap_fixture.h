@@ -1,8 +1,9 @@
 // What the camcap end-to-end tests share: the tool run as a subprocess on a
-// camera pacing frames as fast as it can (so runs take a fraction of a
-// second), a scratch directory, and scenes made to order.
+// camera pacing frames as fast as it can unless a test names a --rate (so
+// runs take a fraction of a second), a scratch directory, and scenes made to order.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,7 +15,9 @@
 class CamcapTest : public LedgerTest {
   protected:
     ToolRun camcap(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--rate", "0"});
+        if (std::find(args.begin(), args.end(), "--rate") == args.end()) {
+            args.insert(args.begin(), {"--rate", "0"});
+        }
         const std::vector<std::string> driver = driverImageArguments();
         args.insert(args.begin(), driver.begin(), driver.end());
         return runToolProcess(CAMCAP_PATH, args, scratch.path());

@@ -2,7 +2,11 @@
 // lock that keeps concurrent commands from interleaving.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <thread>
+
+#include <camera/camera_firmware.h>
 
 #include "bus_capture.h"
 #include "transport_harness.h"
@@ -73,6 +77,51 @@ TEST_F(CommandTest, AFailedFirstReplyEndsTheQuery) {
     EXPECT_FALSE(QueryPacket(&transport, &buffers));
     EXPECT_EQ(bulkSubmissions(*bus, 0x82).size(), 1u);  // the second reply is never asked for
     EXPECT_EQ(buffers.commandBuffer[0], kCommandGetParameter);
+}
+
+// A reply the camera never sends: the wait ends after the time-out, the
+// transfer was cancelled (nothing left at the bus) and the next query is
+// answered. If the wait never ended, unplugging the camera ends it.
+TEST_F(CommandTest, AQueryWhoseReplyNeverComesEndsAfterTheTimeOut) {
+    camera->setParameterValue(15, 7);
+    camera->withholdAnswers(0, 1);
+    BuildGetParameter(buffers.commandBuffer, 15);
+    const auto before = std::chrono::steady_clock::now();
+    auto query =
+        std::async(std::launch::async, [this] { return QueryPacket(&transport, &buffers); });
+    if (query.wait_for(std::chrono::milliseconds(kLowerRequestTimeoutMs + 3000)) !=
+        std::future_status::ready) {
+        ADD_FAILURE() << "the query still waits for its reply";
+        camera->disconnect();
+        query.wait();
+        return;
+    }
+    EXPECT_FALSE(query.get());
+    EXPECT_GE(std::chrono::steady_clock::now() - before,
+              std::chrono::milliseconds(kLowerRequestTimeoutMs));
+    EXPECT_EQ(bus->pendingRequests(), 0u);
+
+    BuildGetParameter(buffers.commandBuffer, 15);
+    ASSERT_TRUE(QueryPacket(&transport, &buffers));
+    EXPECT_EQ(buffers.commandBuffer[0], 7);
+}
+
+TEST_F(CommandTest, ATransferThatNeverCompletesReportsTheTimeOut) {
+    UCHAR packet[64] = {};
+    ULONG transferred = 99;
+    auto read = std::async(std::launch::async, [&] {
+        return TransferPacket(&transport, kReplyPipe, 64, packet, &transferred);
+    });
+    if (read.wait_for(std::chrono::milliseconds(kLowerRequestTimeoutMs + 3000)) !=
+        std::future_status::ready) {
+        ADD_FAILURE() << "the reply transfer still waits";
+        camera->disconnect();
+        read.wait();
+        return;
+    }
+    EXPECT_EQ(read.get(), STATUS_IO_TIMEOUT);
+    EXPECT_EQ(transferred, 0u);
+    EXPECT_EQ(bus->pendingRequests(), 0u);
 }
 
 TEST_F(CommandTest, RawCommandsCarryAtMost63PayloadBytes) {

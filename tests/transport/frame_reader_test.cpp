@@ -191,6 +191,27 @@ INSTANTIATE_TEST_SUITE_P(StopPaths, FrameReaderStopTest, ::testing::Values(true,
                              return std::string(p.param ? "AbortPipes" : "CancelReads");
                          });
 
+// The reader's IRPs have no stack location above the reader's routine:
+// a routine that let completion go on would have them completed to the
+// top and freed twice, so every path keeps the IRP.
+TEST(ReadCompletionTest, KeepsItsIrpOnEveryPath) {
+    UsbTransport transport{};
+    InitializeUsbTransport(&transport, nullptr, nullptr, nullptr);
+    PIRP irp = IoAllocateIrp(1, FALSE);
+    ASSERT_NE(irp, nullptr);
+    irp->IoStatus.Status = STATUS_CANCELLED;
+    ReadRequest record{};
+    record.transport = &transport;
+    record.irp = irp;
+    // No read under way (a request retiring after its read was torn down).
+    EXPECT_EQ(ReadCompletion(nullptr, irp, &record), STATUS_MORE_PROCESSING_REQUIRED);
+    // A request that is not the record's.
+    record.irp = nullptr;
+    EXPECT_EQ(ReadCompletion(nullptr, irp, &record), STATUS_MORE_PROCESSING_REQUIRED);
+    EXPECT_EQ(ReadCompletion(nullptr, irp, nullptr), STATUS_MORE_PROCESSING_REQUIRED);
+    IoFreeIrp(irp);
+}
+
 TEST(FrameTimeout, ConvertsEveryMillisecondCountExactly) {
     EXPECT_EQ(RelativeTimeoutFromMs(3000).QuadPart, -30000000LL);
     EXPECT_EQ(RelativeTimeoutFromMs(600000).QuadPart, -6000000000LL);

@@ -51,6 +51,22 @@ void checkFrame(const CapturedFrame& frame, const CapturePlan& plan, std::uint32
     }
 }
 
+// Counts a repeated picture number and keeps the latest drop count.
+void noteFrameInfo(const CapturedFrame& frame, std::optional<LONGLONG>* lastPicture,
+                   CaptureTiming* timing) {
+    if (!frame.frameInfo) {
+        return;
+    }
+    const KS_FRAME_INFO& info = *frame.frameInfo;
+    std::uint32_t repeated = timing->repeated.value_or(0);
+    if (*lastPicture == info.PictureNumber) {
+        ++repeated;
+    }
+    timing->repeated = repeated;
+    timing->dropped = info.DropCount;
+    *lastPicture = info.PictureNumber;
+}
+
 }  // namespace
 
 std::optional<double> CaptureTiming::rate() const {
@@ -71,6 +87,7 @@ CaptureTiming captureFrames(PinHandle& pin, const CapturePlan& plan, FrameWriter
             ++queued;
         }
     };
+    std::optional<LONGLONG> lastPicture;
     RunningPin running(pin);
     queueBuffers();
     running.run();
@@ -85,12 +102,16 @@ CaptureTiming captureFrames(PinHandle& pin, const CapturePlan& plan, FrameWriter
         }
         const Clock::time_point now = Clock::now();
         checkFrame(frame, plan, timing.delivered);
+        noteFrameInfo(frame, &lastPicture, &timing);
         timing.first = timing.first.value_or(now);
         timing.last = now;
         const std::uint32_t index = timing.delivered++;
         queueBuffers();
         writer.add(index, std::move(frame.data));
         progress.update(timing.delivered, timing.rate());
+    }
+    if (plan.beforeStop) {
+        plan.beforeStop();
     }
     return timing;
 }

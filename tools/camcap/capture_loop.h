@@ -21,6 +21,10 @@ struct CapturePlan {
     // Called once before waiting for each frame (external trigger mode);
     // empty: frames come by themselves.
     std::function<void()> trigger;
+    // Called once the loop is over (the frames came, or one did not) while
+    // the pin still runs: what is counted then excludes the read the stop
+    // cancels. Empty: nothing.
+    std::function<void()> beforeStop;
 };
 
 struct CaptureTiming {
@@ -28,6 +32,12 @@ struct CaptureTiming {
 
     std::uint32_t delivered = 0;
     bool timedOut = false;  // a frame did not come in time
+    // From the frames' KS_FRAME_INFO: deliveries that repeated the previous
+    // frame's picture number (the driver had no new image), and the last
+    // header's count of pictures dropped since the stream started. Both
+    // stay empty when the headers carry no frame information.
+    std::optional<std::uint32_t> repeated;
+    std::optional<LONGLONG> dropped;
     std::optional<Clock::time_point> first;
     std::optional<Clock::time_point> last;
 

@@ -21,6 +21,11 @@ std::string rateText(std::optional<double> rate) {
     return text;
 }
 
+template <typename Count>
+std::string countText(const std::optional<Count>& count) {
+    return count ? std::to_string(*count) : "- (no frame information)";
+}
+
 }  // namespace
 
 std::string describeFrameFiles(const std::filesystem::path& dir, std::uint32_t count,
@@ -38,6 +43,8 @@ void printCaptureReport(const CaptureReport& report, std::ostream& out) {
     item(out, "frames delivered:",
          std::to_string(report.delivered) + " (" + std::to_string(report.size.width) + " x " +
              std::to_string(report.size.height) + ", RGB32)");
+    item(out, "frames repeated:", countText(report.repeated));
+    item(out, "frames dropped:", countText(report.dropped));
     item(out, "dropped at the worker:", std::to_string(report.counters.framesDropped));
     item(out, "buffers too small:", std::to_string(report.counters.buffersTooSmall));
     item(out, "frame reads failed:", std::to_string(report.counters.readFailures));

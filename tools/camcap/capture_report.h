@@ -1,5 +1,7 @@
 // What camcap prints on stdout at the end of a capture, one item a line:
 //   frames delivered:      10 (1280 x 960, RGB32)
+//   frames repeated:       0
+//   frames dropped:        0
 //   dropped at the worker: 0
 //   buffers too small:     0
 //   frame reads failed:    0
@@ -17,6 +19,9 @@
 
 struct CaptureReport {
     std::uint32_t delivered = 0;
+    // From the frame headers; "-" when they carry no frame information.
+    std::optional<std::uint32_t> repeated;
+    std::optional<std::int64_t> dropped;
     FrameSize size{};
     WorkerCounters counters;
     std::optional<double> framesPerSecond;  // none below two frames

@@ -66,7 +66,9 @@ std::string timeoutProblem(const CaptureOutcome& outcome, const CamcapOptions& o
 CaptureOutcome runCapture(DriverSession& session, const CamcapOptions& options) {
     const host::streaming::FilterHandle& filter = session.filter();
     const VideoFormat format = negotiateVideoFormat(filter);
-    const CapturePlan plan = planFor(session, options, format);
+    CapturePlan plan = planFor(session, options, format);
+    WorkerCounters counters;
+    plan.beforeStop = [&] { counters = readWorkerCounters(session.device()); };
     const bool waitsForTrigger = !options.trigger && readSetting(filter, "EXTRIGGER") != 0;
 
     host::streaming::PinHandle pin = createVideoPin(filter, format);
@@ -79,8 +81,10 @@ CaptureOutcome runCapture(DriverSession& session, const CamcapOptions& options) 
 
     CaptureOutcome outcome;
     outcome.report = {.delivered = timing.delivered,
+                      .repeated = timing.repeated,
+                      .dropped = timing.dropped,
                       .size = format.size,
-                      .counters = readWorkerCounters(session.device()),
+                      .counters = counters,
                       .framesPerSecond = timing.rate(),
                       .dir = options.outDir,
                       .format = options.format};
