@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "base_relocations.h"
+#include "calling_convention.h"
 #include "code_preparation.h"
 #include "image_requirements.h"
 #include "import_binding.h"
@@ -77,6 +78,12 @@ KernelImage::KernelImage(std::unique_ptr<LoadedImage> loaded) : loaded_(std::mov
 KernelImage::~KernelImage() {
     unregisterImage(*loaded_);
 }
+
+// The entry point is an address inside the mapped code, not a function of
+// this program, so it can only be reached through a cast. The image's code
+// follows the Windows x64 convention, and so must the type it is cast to.
+static_assert(usesWindowsConvention<PDRIVER_INITIALIZE>,
+              "DRIVER_INITIALIZE must carry NTAPI (ms_abi) to call an image's entry point");
 
 PDRIVER_INITIALIZE KernelImage::entryPoint() const {
     return reinterpret_cast<PDRIVER_INITIALIZE>(loaded_->mapping->base() +

@@ -13,15 +13,22 @@ namespace {
 
 class SystemThreadTest : public LedgerTest {
   protected:
-    // Starts `routine`, returns its referenced thread object and closes
-    // the handle, as a driver's worker-thread start does.
-    PVOID start(PKSTART_ROUTINE routine, PVOID context) {
+    // Creates a system thread running `routine` with a kernel handle, as a
+    // driver does; returns the handle.
+    HANDLE createThread(PKSTART_ROUTINE routine, PVOID context) {
         HANDLE handle = nullptr;
         OBJECT_ATTRIBUTES attributes;
         InitializeObjectAttributes(&attributes, nullptr, OBJ_KERNEL_HANDLE, nullptr, nullptr);
         EXPECT_EQ(PsCreateSystemThread(&handle, THREAD_ALL_ACCESS, &attributes, nullptr, nullptr,
                                        routine, context),
                   STATUS_SUCCESS);
+        return handle;
+    }
+
+    // Starts `routine`, returns its referenced thread object and closes
+    // the handle, as a driver's worker-thread start does.
+    PVOID start(PKSTART_ROUTINE routine, PVOID context) {
+        HANDLE handle = createThread(routine, context);
         PVOID thread = nullptr;
         EXPECT_EQ(ObReferenceObjectByHandle(handle, THREAD_ALL_ACCESS, *PsThreadType, KernelMode,
                                             &thread, nullptr),
@@ -162,12 +169,8 @@ TEST_F(SystemThreadTest, CreationWithoutAKernelHandleAttributeIsAViolation) {
 // access or for any type of object would hide a handle of the wrong kind.
 TEST_F(SystemThreadTest, ReferencingWithoutAccessOrObjectTypeIsAViolation) {
     Observed observed;
-    HANDLE handle = nullptr;
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, nullptr, OBJ_KERNEL_HANDLE, nullptr, nullptr);
-    ASSERT_EQ(PsCreateSystemThread(&handle, THREAD_ALL_ACCESS, &attributes, nullptr, nullptr,
-                                   observe, &observed),
-              STATUS_SUCCESS);
+    HANDLE handle = createThread(observe, &observed);
+    ASSERT_NE(handle, nullptr);
     {
         host::ScopedViolationRecorder recorder;
         PVOID object = nullptr;
@@ -192,12 +195,8 @@ TEST_F(SystemThreadTest, ReferencingWithoutAccessOrObjectTypeIsAViolation) {
 
 TEST_F(SystemThreadTest, LeakedHandleIsReportedAndClosedByTheReset) {
     Observed observed;
-    HANDLE handle = nullptr;
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, nullptr, OBJ_KERNEL_HANDLE, nullptr, nullptr);
-    ASSERT_EQ(PsCreateSystemThread(&handle, THREAD_ALL_ACCESS, &attributes, nullptr, nullptr,
-                                   observe, &observed),
-              STATUS_SUCCESS);
+    HANDLE handle = createThread(observe, &observed);
+    ASSERT_NE(handle, nullptr);
     PVOID thread = nullptr;
     ObReferenceObjectByHandle(handle, THREAD_ALL_ACCESS, *PsThreadType, KernelMode, &thread,
                               nullptr);
